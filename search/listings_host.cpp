@@ -1,0 +1,3 @@
+#include "listings_host.h"
+
+const char* const kListingsHost = "www.tvprogramm-suche.example";

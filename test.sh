@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Builds Velunda with AddressSanitizer and UndefinedBehaviorSanitizer and runs
+# the whole test-suite headless (GUI tests in a real window under Xvfb).
+set -euo pipefail
+cd "$(dirname "$0")"
+top=$PWD
+. tools/ensure_packages.sh
+ensure_packages
+
+build=build-test
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DVELUNDA_SANITIZE=ON >/dev/null
+cmake --build "$build" -j"$(nproc)"
+
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1"
+export LSAN_OPTIONS="suppressions=$top/tests/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+
+cd "$build"
+xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure

@@ -1,0 +1,135 @@
+// PageReader: line cursor and scans over the fetched page text.
+#include "page_reader.h"
+
+#include <cstring>
+
+namespace
+{
+const std::int32_t kEndZone = 5;
+
+std::int32_t ToIndex(std::string::size_type pos)
+{
+    return pos == std::string::npos ? -1 : static_cast<std::int32_t>(pos);
+}
+} // namespace
+
+bool PageReader::AtEnd() const
+{
+    return m_readIndex >= m_textLength - kEndZone;
+}
+
+bool PageReader::ReadLine()
+{
+    m_line.clear();
+    m_textLength = static_cast<std::int32_t>(m_text.size());
+    m_linePos = 0;
+
+    // Same result as taking one byte at a time until a line feed or the end
+    // zone, but finds the line feed with memchr.
+    const std::int32_t limit = m_textLength - kEndZone;
+    if (m_readIndex < limit)
+    {
+        const char* begin = m_text.data() + m_readIndex;
+        const auto available = static_cast<std::size_t>(limit - m_readIndex);
+        const void* lf = std::memchr(begin, '\n', available);
+        if (lf)
+        {
+            const auto length = static_cast<const char*>(lf) - begin;
+            m_line.assign(begin, static_cast<std::size_t>(length));
+            m_readIndex += static_cast<std::int32_t>(length) + 1;
+        }
+        else
+        {
+            m_line.assign(begin, available);
+            m_readIndex = limit;
+        }
+    }
+    return !AtEnd();
+}
+
+std::int32_t PageReader::IndexIn(const std::string& needle, std::int32_t from) const
+{
+    if (from < 0)
+        return -1;
+    return ToIndex(m_line.find(needle, static_cast<std::size_t>(from)));
+}
+
+std::int32_t PageReader::IndexIn(char needle, std::int32_t from) const
+{
+    if (from < 0)
+        return -1;
+    return ToIndex(m_line.find(needle, static_cast<std::size_t>(from)));
+}
+
+std::int32_t PageReader::SkipToMarker(const std::string& m0, const std::string& m1,
+                                      const std::string& m2, const std::string& m3)
+{
+    const std::string* markers[] = {&m0, &m1, &m2, &m3};
+    for (;;)
+    {
+        for (std::int32_t k = 0; k < 4; ++k)
+        {
+            if (markers[k]->empty())
+                continue;
+            m_linePos = IndexIn(*markers[k], 0);
+            if (m_linePos >= 0)
+                return k;
+        }
+        ReadLine();
+        if (m_line.find("OutputStream") != std::string::npos)
+            return -1;
+        if (AtEnd())
+            return -1;
+    }
+}
+
+bool PageReader::FindInNextLines(const std::string& marker, std::int32_t start)
+{
+    for (;;)
+    {
+        if (AtEnd())
+            return false;
+        ReadLine();
+        if (AtEnd())
+            return false;
+        m_linePos = IndexIn(marker, start);
+        if (m_linePos >= 0)
+            return true;
+    }
+}
+
+std::string PageReader::PieceAt(std::int32_t from)
+{
+    const std::int32_t open = IndexIn('>', from);
+    m_linePos = open >= 0 ? IndexIn('<', open) : -1;
+    if (m_linePos < 0)
+        return std::string();
+    return m_line.substr(static_cast<std::size_t>(open) + 1,
+                         static_cast<std::size_t>(m_linePos - open - 1));
+}
+
+std::string PageReader::NextPiece(std::int32_t start)
+{
+    if (start >= 0)
+        m_linePos = start;
+    return PieceAt(m_linePos);
+}
+
+std::string PageReader::QuotedAfter(const std::string& marker, std::int32_t start)
+{
+    const std::int32_t at = IndexIn(marker, start);
+    if (at < 0)
+        return std::string();
+
+    // With fewer than two quotes after the marker the value degrades in a
+    // fixed way: no quote gives the line up to its first quote (the whole
+    // line when it has none), one quote gives the rest of the line behind it.
+    const std::int32_t q1 = IndexIn('"', at);
+    const std::int32_t q2 = IndexIn('"', q1 + 1);
+    m_linePos = q2;
+    if (q1 < 0)
+        return q2 < 0 ? m_line : m_line.substr(0, static_cast<std::size_t>(q2));
+    if (q2 < 0)
+        return m_line.substr(static_cast<std::size_t>(q1) + 1);
+    return m_line.substr(static_cast<std::size_t>(q1) + 1, static_cast<std::size_t>(q2 - q1 - 1));
+}
