@@ -1,0 +1,300 @@
+// DoSuche: URL building, HTTP fetch, hit bookkeeping and the reference file.
+#include "do_suche.h"
+
+#include "conversions.h"
+#include "reference_file.h"
+
+#include <wx/filefn.h>
+#include <wx/protocol/http.h>
+#include <wx/stream.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <unordered_set>
+
+namespace
+{
+const char* const kConnectionError = "Konnte Verbindung nicht herstellen!";
+const char* const kTooManyRows =
+    "Es wurden nicht alle Angebote beruecksichtigt, da sie zeitlich zu weit zurueck liegen!";
+
+void PrintLine(const std::string& text)
+{
+    std::string line = text;
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fflush(stdout);
+}
+
+// Splits "name:port" at the last colon when only digits (1..65535) follow;
+// otherwise the whole text is the host name and the port is 80.
+void SplitHostPort(const std::string& host, std::string& name, unsigned short& port)
+{
+    name = host;
+    port = 80;
+    const std::string::size_type colon = host.rfind(':');
+    if (colon == std::string::npos || colon + 1 >= host.size() || host.size() - colon > 6)
+        return;
+    unsigned long value = 0;
+    for (std::string::size_type i = colon + 1; i < host.size(); ++i)
+    {
+        const char c = host[i];
+        if (c < '0' || c > '9')
+            return;
+        value = value * 10 + static_cast<unsigned long>(c - '0');
+    }
+    if (value == 0 || value > 65535)
+        return;
+    name = host.substr(0, colon);
+    port = static_cast<unsigned short>(value);
+}
+
+wxString Latin1(const std::string& bytes)
+{
+    return wxString(bytes.data(), wxConvISO8859_1, bytes.size());
+}
+} // namespace
+
+std::size_t AppendBounded(std::string& text, const char* data, std::size_t count,
+                          std::size_t limit)
+{
+    const std::size_t room = text.size() < limit ? limit - text.size() : 0;
+    const std::size_t taken = std::min(count, room);
+    text.append(data, taken);
+    return taken;
+}
+
+std::string PercentEncodePath(const std::string& path)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(path.size());
+    for (const char c : path)
+    {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte >= 0x7F)
+        {
+            out += '%';
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0x0F];
+        }
+        else
+            out += c;
+    }
+    return out;
+}
+
+DoSuche::DoSuche(const std::string& jobName, const std::string& /*runMode*/,
+                 const std::string& params)
+    : m_jobName(jobName), m_params(params)
+{
+    // Stale files of an older version of the job; their absence is normal.
+    for (const char* suffix : {".trf", ".mlg"})
+    {
+        const std::string name = m_jobName + suffix;
+        if (wxFileExists(Latin1(name)))
+            std::remove(name.c_str());
+    }
+}
+
+DoSuche::~DoSuche()
+{
+    SaveReferences();
+    PrintLine(m_jobName + " BEENDET");
+}
+
+bool DoSuche::AcceptHit()
+{
+    return true;
+}
+
+std::string DoSuche::MakeHitLine(std::string /*job*/, std::string f1, std::string f2,
+                                 std::string f3, std::string f4, std::string f5,
+                                 std::string f6, std::string /*link*/)
+{
+    return f1 + "|" + f2 + "|" + f3 + "|" + f4 + "|" + f5 + "|" + f6;
+}
+
+void DoSuche::BuildUrl()
+{
+    ++m_page;
+    char number[16];
+    std::snprintf(number, sizeof number, "%i", static_cast<int>(m_page));
+    m_url = m_urlTemplate;
+    const std::string::size_type at = m_url.find("%PAGE%");
+    if (at != std::string::npos)
+        m_url.replace(at, 6, number);
+}
+
+bool DoSuche::Fetch(const std::string& host, const std::string& path,
+                    const std::string& contentType, const std::string& referer)
+{
+    std::string name;
+    unsigned short port = 80;
+    SplitHostPort(host, name, port);
+
+    wxHTTP http;
+    http.Connect(Latin1(name), port);
+    http.SetHeader("Content-type", Latin1(contentType));
+    http.SetHeader("Referer", Latin1(referer));
+    http.SetTimeout(m_timeoutSeconds > 0 ? m_timeoutSeconds : 1);
+
+    // wxHTTP drops the request line of a path with a non-ASCII character, so
+    // the path goes out percent-encoded where it is not plain ASCII.
+    std::unique_ptr<wxInputStream> body(http.GetInputStream(Latin1(PercentEncodePath(path))));
+    if (http.GetError() != wxPROTO_NOERR || !body)
+    {
+        body.reset();
+        http.Close();
+        return Report(true, kConnectionError, false);
+    }
+
+    // Read as bytes until the body ends, the server closes or a wait times
+    // out; whatever arrived is kept.
+    std::string& text = m_reader.m_text;
+    std::vector<char> buffer(64 * 1024);
+    for (;;)
+    {
+        body->Read(buffer.data(), buffer.size());
+        const std::size_t count = body->LastRead();
+        if (count == 0)
+            break;
+        if (AppendBounded(text, buffer.data(), count, kMaxPageTextBytes) < count)
+            break;
+        if (!body->IsOk())
+            break;
+    }
+    body.reset();
+    http.Close();
+    return true;
+}
+
+void DoSuche::PrepareSearch()
+{
+    m_morePages = true;
+    AppendFileLines(m_jobName + ".ref", m_knownRefs);
+
+    // Three steps, each taking the text up to the next bar from the cursor;
+    // a step without a further bar takes the rest and wraps the cursor to 0.
+    const std::string text = m_params;
+    std::string::size_type cursor = 0;
+    std::string fields[3];
+    for (std::string& field : fields)
+    {
+        const std::string::size_type bar = text.find('|', cursor);
+        if (bar != std::string::npos)
+        {
+            field = text.substr(cursor, bar - cursor);
+            cursor = bar + 1;
+        }
+        else
+        {
+            field = text.substr(cursor);
+            cursor = 0;
+        }
+    }
+    m_personText = fields[1];
+    m_titleText = fields[2];
+}
+
+bool DoSuche::RegisterHit()
+{
+    ++m_hitCount;
+    if (m_hitCount > m_maxHits)
+        return Report(true, kTooManyRows, false);
+    if (!RecordHit())
+    {
+        ++m_knownInARow;
+        return m_knownInARow <= m_maxKnownInARow;
+    }
+    m_knownInARow = 0;
+    return true;
+}
+
+bool DoSuche::RecordHit()
+{
+    std::string* fields[] = {&m_hitField1, &m_hitField2, &m_hitField3,
+                             &m_hitField4, &m_hitField5, &m_hitField6};
+    for (std::string* field : fields)
+        *field = Transliterate(*field);
+
+    m_hitLine = MakeHitLine(m_jobName, Transliterate(m_hitField1), Transliterate(m_hitField2),
+                            Transliterate(m_hitField3), Transliterate(m_hitField4),
+                            Transliterate(m_hitField5), Transliterate(m_hitField6), m_hitLink);
+    if (IsKnown(m_hitLine))
+        return false;
+
+    m_newRefs.push_back(m_hitLine);
+    if (!AcceptHit())
+        return true;
+    m_hitLines.push_back(m_hitLine);
+    m_hitLinks.push_back(m_hitLink);
+    return true;
+}
+
+bool DoSuche::IsKnown(const std::string& hitLine) const
+{
+    const std::string::size_type length =
+        m_refCompareLen < 0 ? std::string::npos : static_cast<std::string::size_type>(m_refCompareLen);
+    for (auto entry = m_knownRefs.rbegin(); entry != m_knownRefs.rend(); ++entry)
+    {
+        if (entry->compare(0, length, hitLine, 0, length) == 0)
+            return true;
+    }
+    return false;
+}
+
+bool DoSuche::Report(bool collect, const std::string& message, bool result)
+{
+    if (!message.empty())
+        PrintLine(message);
+    if (collect)
+        m_errors.push_back(message);
+    return result;
+}
+
+std::string DoSuche::PadColumn(std::string text, std::int32_t width)
+{
+    std::string out;
+    out.reserve(text.size() + 36);
+    for (std::string::size_type i = 0; i < text.size(); ++i)
+    {
+        out += text[i];
+        if (text[i] == ' ' && i + 1 < text.size() && text[i + 1] == ' ')
+            ++i;
+    }
+    out.append(36, ' ');
+    if (width <= 0)
+        return std::string();
+    if (out.size() > static_cast<std::size_t>(width))
+        out.resize(static_cast<std::size_t>(width));
+    return out;
+}
+
+void DoSuche::SaveReferences()
+{
+    // Nothing was loaded and nothing is new (no criterion was started, or
+    // there was no file and no hit): the file is left as it is rather than
+    // replaced by an empty one.
+    if (m_knownRefs.empty() && m_newRefs.empty())
+        return;
+
+    std::unordered_set<std::string> seen;
+    for (const std::string& ref : m_newRefs)
+    {
+        if (seen.insert(ref).second)
+            m_knownRefs.push_back(ref);
+    }
+
+    const auto n = static_cast<std::int64_t>(m_knownRefs.size());
+    std::int64_t start = n - m_maxRefs;
+    if (start < 1)
+        start = 1;
+    WriteLinesAtomically(m_jobName + ".ref", m_knownRefs, static_cast<std::size_t>(start - 1));
+}
+
+std::string DoSuche::Transliterate(std::string text)
+{
+    return ::Transliterate(std::move(text));
+}

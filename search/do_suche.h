@@ -1,0 +1,121 @@
+// DoSuche: the site-independent search job.
+//
+// One object lives for one search run. It builds request paths from a URL
+// template, fetches result pages over HTTP into its page reader, keeps the
+// per-criterion counters and limits, decides against the reference file
+// whether a hit is new, and collects the new hits and error texts for the
+// caller. Cutting a page into hits is the derived class's work (DS_ORK).
+//
+// All text is bytes (std::string) exactly as received.
+#pragma once
+
+#include "page_reader.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class DoSuche
+{
+public:
+    // jobName names the job's files (jobName + ".ref", ".trf", ".mlg", all in
+    // the current directory); runMode is kept by the caller only; params is
+    // the criteria text. Removes the stale ".trf" and ".mlg" files.
+    DoSuche(const std::string& jobName, const std::string& runMode, const std::string& params);
+
+    // Saves the references, then prints "<job name> BEENDET".
+    virtual ~DoSuche();
+
+    // Whether a new hit is listed for the caller; every hit here.
+    virtual bool AcceptHit();
+
+    // The hit line of one row: job name, six fields, link. This base version
+    // joins the six fields with "|"; DS_ORK builds the display line.
+    virtual std::string MakeHitLine(std::string job, std::string f1, std::string f2,
+                                    std::string f3, std::string f4, std::string f5,
+                                    std::string f6, std::string link);
+
+    // m_page + 1, and m_url := m_urlTemplate with its first "%PAGE%" replaced
+    // by the page number.
+    void BuildUrl();
+
+    // GETs path from host ("name" for port 80, or "name:port") and appends the
+    // body to m_reader.m_text byte for byte. False, with "Konnte Verbindung
+    // nicht herstellen!" reported and collected, when the request failed.
+    bool Fetch(const std::string& host, const std::string& path,
+               const std::string& contentType, const std::string& referer);
+
+    // Start of a criterion: m_morePages := true, reference file appended to
+    // m_knownRefs, m_params cut into m_personText and m_titleText.
+    void PrepareSearch();
+
+    // Called once per hit row after its fields are filled: true while the
+    // criterion goes on.
+    bool RegisterHit();
+
+    // Builds the hit line and, if it is new, records it. True when new.
+    bool RecordHit();
+
+    // Prints a non-empty message as one line on standard output, collects it
+    // in m_errors when collect is set, and returns result.
+    bool Report(bool collect, const std::string& message, bool result);
+
+    // Halves runs of blanks, fills with blanks and cuts to width.
+    static std::string PadColumn(std::string text, std::int32_t width);
+
+    // Merges the new references into the known ones and rewrites the
+    // reference file with the newest m_maxRefs + 1 of them, atomically.
+    void SaveReferences();
+
+    static std::string Transliterate(std::string text);
+
+    // Whether hitLine matches a known reference (first m_refCompareLen bytes,
+    // newest entry first).
+    bool IsKnown(const std::string& hitLine) const;
+
+    PageReader m_reader;
+    std::string m_url;
+    std::string m_host;
+    std::string m_urlTemplate;
+    std::string m_jobName;
+    std::string m_hitField1;
+    std::string m_hitField2;
+    std::string m_hitField3;
+    std::string m_hitField4;
+    std::string m_hitField5;
+    std::string m_hitField6;
+    std::string m_hitLink;
+    std::vector<std::string> m_knownRefs;
+    std::vector<std::string> m_newRefs;
+    std::string m_personText;
+    std::string m_titleText;
+    std::string m_params;
+    std::string m_hitLine;
+    std::vector<std::string> m_hitLines;
+    std::vector<std::string> m_hitLinks;
+    std::vector<std::string> m_errors;
+    std::int32_t m_refCompareLen = 99;
+    std::int32_t m_knownInARow = 0;
+    bool m_morePages = false;
+    std::int16_t m_page = 0;
+    std::int16_t m_hitCount = 0;
+    std::int32_t m_maxKnownInARow = 3;
+    std::int32_t m_maxHits = 300;
+    std::int32_t m_maxRefs = 1000;
+    // Socket time-out of Fetch, for every wait of the HTTP client.
+    std::int32_t m_timeoutSeconds = 120;
+};
+
+// Most bytes the page text may hold, so that the reader's 32-bit positions
+// never overflow. Fetch stops reading a body that would go beyond it.
+constexpr std::size_t kMaxPageTextBytes = 0x7FFFFFFFu - (1u << 20);
+
+// Appends count bytes of data to text without letting text grow beyond limit.
+// Returns the number of bytes appended.
+std::size_t AppendBounded(std::string& text, const char* data, std::size_t count,
+                          std::size_t limit);
+
+// The path with every control byte, 0x7F and every byte from 0x80 up written
+// as %XX (upper-case hex); all other bytes unchanged.
+std::string PercentEncodePath(const std::string& path);

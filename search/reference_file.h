@@ -1,0 +1,20 @@
+// The job's reference file: one reported hit line per line, newest last.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// Splits text into lines at LF, CR LF and a lone CR, without the line ends.
+// A last line without a line end is kept; an empty text has no lines.
+std::vector<std::string> SplitLines(const std::string& text);
+
+// Appends the lines of the file at path to lines. A missing or unreadable
+// file appends nothing. False when the file could not be read.
+bool AppendFileLines(const std::string& path, std::vector<std::string>& lines);
+
+// Replaces the file at path by lines[first..], each followed by "\n". The
+// lines go to a temporary file in the same folder, which is then renamed over
+// the old one, so a failed write leaves the old file whole. False on failure.
+bool WriteLinesAtomically(const std::string& path, const std::vector<std::string>& lines,
+                          std::size_t first);
