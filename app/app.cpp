@@ -1,3 +1,18 @@
-#include <wx/wx.h>
-class App : public wxApp { public: bool OnInit() override { auto* f = new wxFrame(nullptr, wxID_ANY, "Velunda"); f->Show(); return true; } };
+// Application entry: creates and shows the main window.
+#include "main_frame.h"
+
+#include <wx/app.h>
+
+class App : public wxApp
+{
+public:
+    bool OnInit() override
+    {
+        FR* frame = new FR();
+        frame->Show(true);
+        SetTopWindow(frame);
+        return true;
+    }
+};
+
 wxIMPLEMENT_APP(App);

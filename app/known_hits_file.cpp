@@ -1,0 +1,104 @@
+// Byte-level reading and writing of "refn.txt".
+#include "known_hits_file.h"
+
+#include <algorithm>
+
+#include <wx/file.h>
+#include <wx/filefn.h>
+#include <wx/log.h>
+
+std::vector<std::string> SplitLines(const std::string& bytes)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const char c = bytes[i];
+        if (c == '\n' || c == '\r') {
+            lines.emplace_back(bytes, start, i - start);
+            if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
+                ++i;
+            start = ++i;
+        } else {
+            ++i;
+        }
+    }
+    if (start < bytes.size())
+        lines.emplace_back(bytes, start, bytes.size() - start);
+    return lines;
+}
+
+bool ReadFileHead(const wxString& path, std::size_t maxBytes, std::string* bytes,
+                  bool* truncated)
+{
+    bytes->clear();
+    *truncated = false;
+    // wxFileExists is false for folders and other non-regular files.
+    if (!wxFileExists(path))
+        return false;
+    wxLogNull quiet;
+    wxFile file;
+    if (!file.Open(path, wxFile::read))
+        return false;
+    // Read one byte beyond the limit to learn whether the file is longer.
+    std::string buffer;
+    char chunk[65536];
+    while (buffer.size() <= maxBytes) {
+        const std::size_t want = std::min(sizeof chunk, maxBytes + 1 - buffer.size());
+        const ssize_t got = file.Read(chunk, want);
+        if (got == wxInvalidOffset)
+            return false;
+        if (got == 0)
+            break;
+        buffer.append(chunk, static_cast<std::size_t>(got));
+    }
+    if (buffer.size() > maxBytes) {
+        *truncated = true;
+        buffer.resize(maxBytes);
+    }
+    *bytes = std::move(buffer);
+    return true;
+}
+
+KnownHits ParseKnownHits(const std::string& bytes, bool truncated)
+{
+    KnownHits hits;
+    std::vector<std::string> lines = SplitLines(bytes);
+    // A cut line is not a line of the file; a lone CR at the cut may be the
+    // first half of CR LF, which does not matter for the lines before it.
+    if (truncated && !lines.empty() && bytes.back() != '\n' && bytes.back() != '\r')
+        lines.pop_back();
+    if (lines.size() < 3)
+        return hits;
+    for (std::size_t i = 2; i < lines.size(); i += 2) {
+        hits.lines.push_back(std::move(lines[i]));
+        if (i + 1 < lines.size())
+            hits.links.push_back(std::move(lines[i + 1]));
+    }
+    return hits;
+}
+
+std::string FormatKnownHits(const KnownHits& hits)
+{
+    std::string bytes = "Version\nSortierung\n";
+    for (std::size_t i = 0; i < hits.lines.size(); ++i) {
+        bytes += hits.lines[i];
+        bytes += '\n';
+        if (i < hits.links.size())
+            bytes += hits.links[i];
+        bytes += '\n';
+    }
+    return bytes;
+}
+
+bool ReplaceFile(const wxString& path, const std::string& bytes)
+{
+    wxTempFile file;
+    if (!file.Open(path))
+        return false;
+    if (!bytes.empty() && !file.Write(bytes.data(), bytes.size())) {
+        file.Discard();
+        return false;
+    }
+    return file.Commit();
+}

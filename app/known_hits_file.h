@@ -1,0 +1,45 @@
+// Byte-level reading and writing of the known-hit file "refn.txt".
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include <wx/string.h>
+
+// Display lines and links of the result list, top row first. A last display
+// line without a link line leaves links one shorter than lines.
+struct KnownHits
+{
+    std::vector<std::string> lines;
+    std::vector<std::string> links;
+};
+
+// The largest part of "refn.txt" that is read at start; a result list kept
+// by the program is a small fraction of it.
+const std::size_t kKnownHitsMaxBytes = 16u << 20;
+
+// Splits bytes into lines. LF, CR LF and a lone CR each end a line and are
+// not part of it; a last line without terminator counts. NUL is an ordinary
+// byte.
+std::vector<std::string> SplitLines(const std::string& bytes);
+
+// Reads at most maxBytes of a regular file. False when the file is missing,
+// is no regular file or cannot be read. *truncated tells whether the file
+// holds more than was read.
+bool ReadFileHead(const wxString& path, std::size_t maxBytes, std::string* bytes,
+                  bool* truncated);
+
+// The rows of a known-hit file: the first two lines are skipped, then display
+// line and link line alternate. Fewer than three lines give nothing. When the
+// bytes are only the head of a longer file, its cut last line is dropped.
+KnownHits ParseKnownHits(const std::string& bytes, bool truncated);
+
+// The file's bytes: "Version", "Sortierung", then display line and link of
+// each row, every line ended by a single line feed. A row without a link gets
+// an empty link line.
+std::string FormatKnownHits(const KnownHits& hits);
+
+// Replaces the file with bytes through a temporary file in the same folder,
+// so a failed write leaves the old file whole. False on any failure.
+bool ReplaceFile(const wxString& path, const std::string& bytes);
