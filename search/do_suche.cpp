@@ -133,6 +133,8 @@ bool DoSuche::Fetch(const std::string& host, const std::string& path,
     std::string name;
     unsigned short port = 80;
     SplitHostPort(host, name, port);
+    if (name.empty())
+        return Report(true, kConnectionError, false);
 
     wxHTTP http;
     http.Connect(Latin1(name), port);
@@ -149,6 +151,14 @@ bool DoSuche::Fetch(const std::string& host, const std::string& path,
         http.Close();
         return Report(true, kConnectionError, false);
     }
+
+    // The client leaves the socket blocking after the response head, where a
+    // stalled server would hold the read for ever; non-blocking reads wait at
+    // most the time-out each (and let a running event loop go on meanwhile).
+    // A server that already closed has had its socket closed by the client,
+    // with the body buffered; the flags must not be touched then.
+    if (http.IsConnected())
+        http.SetFlags(wxSOCKET_NONE);
 
     // Read as bytes until the body ends, the server closes or a wait times
     // out; whatever arrived is kept.
