@@ -1,0 +1,324 @@
+#!/usr/bin/env python3
+"""Local listings site: a stand-in for the TV-listings web site on 127.0.0.1.
+
+Answers the search request of the Velunda search job
+    GET /Suchergebnisse_TV.211.0.html?...&allgemein[titel]=T&allgemein[person]=P&...&page=N
+with a result page of up to --page-size rows (sorted by date and time), and
+    GET /sendung/<id>.html
+with a small detail page. Title and person match case-insensitively as
+substrings (umlauts, their "ae" spellings and their HTML entities alike); an
+empty title or person matches everything. A page past the last one has the
+anchors and no rows. Percent-encoded query bytes are taken as UTF-8, or as
+Windows-1252 where they are not valid UTF-8.
+
+Usage: listings_site.py [options]
+  --port N          port to listen on (default 0: any free port). The chosen
+                    port is printed as the first line on standard output.
+  --bind ADDR       address to listen on (default 127.0.0.1)
+  --data FILE       broadcast list (default: listings_data.tsv beside this
+                    script). Tab separated, UTF-8, header line, columns:
+                    id date(YYYY-MM-DD) time(HH:MM) channel title persons(;) description
+  --page-size N     rows per page (default 10)
+  --log FILE        append the raw request head of every request (request
+                    line and header lines as received, then an empty line)
+  --delay SECONDS   wait before the first byte of every response (default 0)
+  --byte-delay SECONDS  send the response one byte at a time with this pause
+  --rows N          rows matched by every search in mode many-rows (default 350)
+  --row-padding N   bytes of filler (an HTML comment) in every row block, to
+                    make big pages for benchmarks (default 0)
+  --mode MODE       behaviour, one of:
+      normal            as described above (default)
+      refuse            print a port and listen on nothing (connections refused)
+      slow              every response one byte at a time (--byte-delay, default 0.01)
+      close-mid-body    announce the full length, close after half of the body
+      no-anchor1        result pages without ">Suchergebnisse<"
+      no-anchor2        result pages without " Treffer"
+      no-anchor3        result pages without "<table"
+      anchors-one-line  the three anchors on one line
+      no-href           link lines without href=
+      many-rows         every search matches --rows invented rows
+      huge-line         a line of one megabyte in front of the rows
+      garbage           status 200 and random binary bytes as the body
+      error-status      status 500 with an HTML body that looks like a result page
+Stops on SIGTERM or SIGINT.
+"""
+import argparse
+import html
+import os
+import random
+import signal
+import socket
+import socketserver
+import sys
+import threading
+import time
+import urllib.parse
+
+MODES = ["normal", "refuse", "slow", "close-mid-body", "no-anchor1", "no-anchor2",
+         "no-anchor3", "anchors-one-line", "no-href", "many-rows", "huge-line", "garbage",
+         "error-status"]
+WEEKDAYS = ["Mo", "Di", "Mi", "Do", "Fr", "Sa", "So"]
+SEARCH_PATH = "/Suchergebnisse_TV.211.0.html"
+
+
+class Broadcast:
+    def __init__(self, ident, date, clock, channel, title, persons, description):
+        self.ident = ident
+        self.date = date
+        self.clock = clock
+        self.channel = channel
+        self.title = title
+        self.persons = persons
+        self.description = description
+
+    def day_text(self):
+        import datetime
+        try:
+            day = datetime.date.fromisoformat(self.date)
+        except ValueError:
+            return self.date
+        return "%s, %02d.%02d." % (WEEKDAYS[day.weekday()], day.day, day.month)
+
+
+def load_broadcasts(path):
+    rows = []
+    with open(path, encoding="utf-8") as data:
+        for number, line in enumerate(data):
+            line = line.rstrip("\n")
+            if number == 0 or not line:
+                continue
+            cells = line.split("\t")
+            cells += [""] * (7 - len(cells))
+            rows.append(Broadcast(cells[0], cells[1], cells[2], cells[3], cells[4],
+                                  [p for p in cells[5].split(";") if p], cells[6]))
+    rows.sort(key=lambda b: (b.date, b.clock, b.channel))
+    return rows
+
+
+def fold(text):
+    """Case- and umlaut-insensitive form for matching."""
+    text = html.unescape(text).lower()
+    for umlaut, plain in (("\u00e4", "ae"), ("\u00f6", "oe"), ("\u00fc", "ue"), ("\u00df", "ss")):
+        text = text.replace(umlaut, plain)
+    return text
+
+
+def decode_query_value(raw):
+    data = urllib.parse.unquote_to_bytes(raw)
+    try:
+        return data.decode("utf-8")
+    except UnicodeDecodeError:
+        return data.decode("cp1252", errors="replace")
+
+
+def parse_query(query):
+    values = {}
+    for item in query.split("&"):
+        if "=" in item:
+            key, value = item.split("=", 1)
+            values.setdefault(key, decode_query_value(value))
+    return values
+
+
+class Site:
+    def __init__(self, args):
+        self.args = args
+        self.broadcasts = [] if args.mode == "many-rows" else load_broadcasts(args.data)
+        self.log_lock = threading.Lock()
+
+    def log(self, head):
+        if not self.args.log:
+            return
+        with self.log_lock, open(self.args.log, "ab") as out:
+            out.write(head)
+            if not head.endswith(b"\r\n\r\n"):
+                out.write(b"\r\n")
+            out.flush()
+
+    def matches(self, title, person):
+        if self.args.mode == "many-rows":
+            return [Broadcast(str(100000 + i), "2026-12-%02d" % (7 + (i // 96) % 7),
+                              "%02d:%02d" % ((i % 96) // 4, (i % 4) * 15),
+                              "Kanal %d" % (i % 12 + 1), "Reihe %d" % i, ["Erfundene Person"],
+                              "Folge %d der langen Reihe, ein erfundener Text." % i)
+                    for i in range(self.args.rows)]
+        wanted_title = fold(title)
+        wanted_person = fold(person)
+        found = []
+        for broadcast in self.broadcasts:
+            if wanted_title and wanted_title not in fold(broadcast.title):
+                continue
+            if wanted_person and not any(wanted_person in fold(p) for p in broadcast.persons):
+                continue
+            found.append(broadcast)
+        return found
+
+    def result_page(self, query):
+        values = parse_query(query)
+        title = values.get("allgemein[titel]", "")
+        person = values.get("allgemein[person]", "")
+        try:
+            page = max(1, int(values.get("page", "1")))
+        except ValueError:
+            page = 1
+        found = self.matches(title, person)
+        size = self.args.page_size
+        rows = found[(page - 1) * size:page * size]
+        mode = self.args.mode
+
+        out = ["<!DOCTYPE html>",
+               "<html><head><meta charset=\"utf-8\"><title>TV-Programm: Suche</title></head>",
+               "<body>"]
+        heading = "<h1>Suchergebnisse</h1>" if mode != "no-anchor1" else "<h1>Suche</h1>"
+        count = "<p class=\"anzahl\">%d Treffer f\u00fcr \u201e%s\u201c</p>" % (
+            len(found), html.escape(title or person))
+        if mode == "no-anchor2":
+            count = "<p class=\"anzahl\">Ergebnisse: %d</p>" % len(found)
+        table = "<table class=\"ergebnisse\">" if mode != "no-anchor3" else "<ul class=\"ergebnisse\">"
+        if mode == "anchors-one-line":
+            out.append("<div class=\"kopf\"><h1>Suchergebnisse</h1> %d Treffer %s" %
+                       (len(found), table))
+        else:
+            out += [heading, count, table]
+        if mode == "huge-line":
+            out.append("<!-- " + "x" * (1 << 20) + " -->")
+        padding = "<!-- %s -->" % ("p" * self.args.row_padding) if self.args.row_padding else ""
+        for b in rows:
+            out.append("<tr class=\"zeile\"><td>%s</td><td>%s Uhr</td><td>%s</td></tr>" %
+                       (b.day_text(), b.clock, b.channel))
+            link = "href=\"sendung/%s.html\"" % b.ident if mode != "no-href" else "class=\"ohne\""
+            if mode == "no-anchor3":
+                out.append("<li><a %s>%s</a></li>" % (link, b.title))
+            else:
+                out.append("<tr><td colspan=\"3\"><table class=\"info\"><tr><td><a %s>%s</a>"
+                           "</td></tr></table></td></tr>" % (link, b.title))
+            if padding:
+                out.append(padding)
+            out.append("<tr><td colspan=\"3\"><div class=\"text\">%s: %s</div></td></tr>" %
+                       (b.title, b.description))
+        out.append("</table>" if mode != "no-anchor3" else "</ul>")
+        out.append("<p class=\"fuss\">Seite %d &ndash; alle Angaben ohne Gew\u00e4hr. "
+                   "Dies ist eine lokale Testseite mit erfundenen Sendungen.</p>" % page)
+        out.append("</body></html>")
+        return ("\n".join(out) + "\n").encode("utf-8")
+
+    def detail_page(self, ident):
+        for b in self.broadcasts:
+            if b.ident == ident:
+                text = ("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>%s</title>"
+                        "</head><body>\n<h1>%s</h1>\n<p>%s, %s Uhr, %s</p>\n<p>Mit: %s</p>\n"
+                        "<p>%s</p>\n</body></html>\n" %
+                        (b.title, b.title, b.day_text(), b.clock, b.channel,
+                         ", ".join(b.persons), b.description))
+                return text.encode("utf-8")
+        return None
+
+    def respond(self, target):
+        """Status line and body for a request target."""
+        mode = self.args.mode
+        if mode == "garbage":
+            rng = random.Random(target)
+            return 200, bytes(rng.randrange(256) for _ in range(65536))
+        path, _, query = target.partition("?")
+        if path == SEARCH_PATH:
+            body = self.result_page(query)
+            return (500 if mode == "error-status" else 200), body
+        if path.startswith("/sendung/") and path.endswith(".html"):
+            body = self.detail_page(path[len("/sendung/"):-len(".html")])
+            if body is not None:
+                return 200, body
+        return 404, b"<html><body><h1>Nicht gefunden</h1></body></html>\n"
+
+
+class Handler(socketserver.StreamRequestHandler):
+    timeout = 30
+
+    def handle(self):
+        site = self.server.site
+        head = b""
+        try:
+            while len(head) < 65536:
+                line = self.rfile.readline(65536)
+                if not line:
+                    break
+                head += line
+                if line in (b"\r\n", b"\n"):
+                    break
+        except OSError:
+            return
+        site.log(head)
+        request_line = head.split(b"\r\n", 1)[0].split(b"\n", 1)[0].decode("latin-1")
+        parts = request_line.split(" ")
+        target = parts[1] if len(parts) >= 2 else "/"
+        status, body = site.respond(target)
+        reason = {200: "OK", 404: "Not Found", 500: "Internal Server Error"}[status]
+        response = ("HTTP/1.0 %d %s\r\nContent-Type: text/html; charset=utf-8\r\n"
+                    "Content-Length: %d\r\nConnection: close\r\n\r\n" %
+                    (status, reason, len(body))).encode("ascii") + body
+        args = site.args
+        if args.mode == "close-mid-body":
+            response = response[:len(response) - len(body) // 2]
+        try:
+            if args.delay > 0:
+                time.sleep(args.delay)
+            if args.byte_delay > 0 or args.mode == "slow":
+                pause = args.byte_delay if args.byte_delay > 0 else 0.01
+                for i in range(len(response)):
+                    self.wfile.write(response[i:i + 1])
+                    self.wfile.flush()
+                    time.sleep(pause)
+            else:
+                self.wfile.write(response)
+                self.wfile.flush()
+        except OSError:
+            pass
+
+
+class Server(socketserver.ThreadingTCPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+
+def main():
+    parser = argparse.ArgumentParser(description="Local listings site for Velunda tests.",
+                                     epilog="See the module docstring for the modes.")
+    parser.add_argument("--port", type=int, default=0)
+    parser.add_argument("--bind", default="127.0.0.1")
+    parser.add_argument("--data", default=os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                                       "listings_data.tsv"))
+    parser.add_argument("--page-size", type=int, default=10)
+    parser.add_argument("--log", default="")
+    parser.add_argument("--delay", type=float, default=0.0)
+    parser.add_argument("--byte-delay", type=float, default=0.0)
+    parser.add_argument("--rows", type=int, default=350)
+    parser.add_argument("--row-padding", type=int, default=0)
+    parser.add_argument("--mode", choices=MODES, default="normal")
+    args = parser.parse_args()
+
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
+
+    if args.mode == "refuse":
+        probe = socket.socket()
+        probe.bind((args.bind, args.port))
+        port = probe.getsockname()[1]
+        probe.close()
+        print(port, flush=True)
+        try:
+            while True:
+                time.sleep(3600)
+        except KeyboardInterrupt:
+            return
+
+    server = Server((args.bind, args.port), Handler)
+    server.site = Site(args)
+    print(server.server_address[1], flush=True)
+    try:
+        server.serve_forever(poll_interval=0.1)
+    except KeyboardInterrupt:
+        pass
+    finally:
+        server.server_close()
+
+
+if __name__ == "__main__":
+    main()
