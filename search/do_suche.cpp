@@ -4,7 +4,6 @@
 #include "conversions.h"
 #include "reference_file.h"
 
-#include <wx/filefn.h>
 #include <wx/protocol/http.h>
 #include <wx/stream.h>
 
@@ -91,11 +90,7 @@ DoSuche::DoSuche(const std::string& jobName, const std::string& /*runMode*/,
 {
     // Stale files of an older version of the job; their absence is normal.
     for (const char* suffix : {".trf", ".mlg"})
-    {
-        const std::string name = m_jobName + suffix;
-        if (wxFileExists(Latin1(name)))
-            std::remove(name.c_str());
-    }
+        std::remove((m_jobName + suffix).c_str());
 }
 
 DoSuche::~DoSuche()

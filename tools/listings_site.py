@@ -280,8 +280,8 @@ class Server(socketserver.ThreadingTCPServer):
 
 
 def main():
-    parser = argparse.ArgumentParser(description="Local listings site for Velunda tests.",
-                                     epilog="See the module docstring for the modes.")
+    parser = argparse.ArgumentParser(description=__doc__,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--port", type=int, default=0)
     parser.add_argument("--bind", default="127.0.0.1")
     parser.add_argument("--data", default=os.path.join(os.path.dirname(os.path.abspath(__file__)),

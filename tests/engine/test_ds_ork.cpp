@@ -333,6 +333,13 @@ TEST_F(DsOrkTest, FindsExactHitLinesAndLinksPageByPage)
     EXPECT_NE(site.Log().find("\r\nReferer: \r\n"), std::string::npos);
     EXPECT_EQ(SplitLines(ReadFileBytes("TVmov.ref")).size(), 12u);
 
+    // The link leads to the broadcast's detail page.
+    {
+        DoSuche detail("detail", "0", "");
+        ASSERT_TRUE(detail.Fetch(site.Host(), "/sendung/100.html", "", ""));
+        EXPECT_NE(detail.m_reader.m_text.find("<h1>Der stille Zeuge</h1>"), std::string::npos);
+    }
+
     // The same query again: nothing new, the fourth known row ends it on page 1.
     {
         DS_ORK job("TVmov", "0", "stille zeuge|#");
@@ -343,7 +350,7 @@ TEST_F(DsOrkTest, FindsExactHitLinesAndLinksPageByPage)
         EXPECT_TRUE(job.m_hitLines.empty());
         EXPECT_EQ(job.m_hitCount, 4);
     }
-    EXPECT_EQ(site.RequestLines().size(), 4u);
+    EXPECT_EQ(site.RequestLines().size(), 5u) << "three, the detail page, one";
     EXPECT_EQ(SplitLines(ReadFileBytes("TVmov.ref")).size(), 12u);
 }
 
