@@ -3,7 +3,13 @@
 
 #include <algorithm>
 
+#ifndef __WXMSW__
+#include <sys/stat.h>
+#endif
+
 #include <wx/file.h>
+#include <wx/filename.h>
+#include <wx/wxcrt.h>
 #include <wx/filefn.h>
 #include <wx/log.h>
 
@@ -70,11 +76,14 @@ KnownHits ParseKnownHits(const std::string& bytes, bool truncated)
         lines.pop_back();
     if (lines.size() < 3)
         return hits;
-    for (std::size_t i = 2; i < lines.size(); i += 2) {
+    for (std::size_t i = 2; i < lines.size() && hits.lines.size() < kKnownHitsMaxRows; i += 2) {
         hits.lines.push_back(std::move(lines[i]));
         if (i + 1 < lines.size())
             hits.links.push_back(std::move(lines[i + 1]));
     }
+    // In a cut file the link of a last row without one lies beyond the cut.
+    if (truncated && hits.links.size() < hits.lines.size() && hits.lines.size() < kKnownHitsMaxRows)
+        hits.lines.pop_back();
     return hits;
 }
 
@@ -93,12 +102,37 @@ std::string FormatKnownHits(const KnownHits& hits)
 
 bool ReplaceFile(const wxString& path, const std::string& bytes)
 {
-    wxTempFile file;
-    if (!file.Open(path))
+    // The temporary file lies next to the target, so the rename below
+    // replaces the target in one step on the same file system.
+    wxFile file;
+    const wxString temp = wxFileName::CreateTempFileName(path, &file);
+    if (temp.empty())
         return false;
-    if (!bytes.empty() && !file.Write(bytes.data(), bytes.size())) {
-        file.Discard();
+    const bool written = file.Write(bytes.data(), bytes.size()) == bytes.size() &&
+                         file.Flush() && file.Close();
+    if (!written) {
+        file.Close();
+        wxRemoveFile(temp);
         return false;
     }
-    return file.Commit();
+#ifdef __WXMSW__
+    const bool renamed = wxRenameFile(temp, path, true);
+#else
+    // The new file gets the old one's permissions, or those a newly created
+    // file would get.
+    wxStructStat old;
+    mode_t mode;
+    if (wxStat(path, &old) == 0) {
+        mode = old.st_mode & 07777;
+    } else {
+        const mode_t mask = umask(0);
+        umask(mask);
+        mode = 0666 & ~mask;
+    }
+    wxChmod(temp, mode);
+    const bool renamed = wxRename(temp, path) == 0;
+#endif
+    if (!renamed)
+        wxRemoveFile(temp);
+    return renamed;
 }

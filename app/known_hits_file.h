@@ -15,9 +15,12 @@ struct KnownHits
     std::vector<std::string> links;
 };
 
-// The largest part of "refn.txt" that is read at start; a result list kept
-// by the program is a small fraction of it.
+// The largest part of "refn.txt" that is read at start and the most rows
+// taken from it. A result list kept by the program (a few hundred rows) is a
+// small fraction of either; the limits keep a damaged file from stalling the
+// start (the list control takes seconds per hundred thousand rows).
 const std::size_t kKnownHitsMaxBytes = 16u << 20;
+const std::size_t kKnownHitsMaxRows = 100000;
 
 // Splits bytes into lines. LF, CR LF and a lone CR each end a line and are
 // not part of it; a last line without terminator counts. NUL is an ordinary
@@ -31,8 +34,9 @@ bool ReadFileHead(const wxString& path, std::size_t maxBytes, std::string* bytes
                   bool* truncated);
 
 // The rows of a known-hit file: the first two lines are skipped, then display
-// line and link line alternate. Fewer than three lines give nothing. When the
-// bytes are only the head of a longer file, its cut last line is dropped.
+// line and link line alternate, up to kKnownHitsMaxRows rows. Fewer than
+// three lines give nothing. When the bytes are only the head of a longer
+// file, its cut last line (and a last row whose link was cut) is dropped.
 KnownHits ParseKnownHits(const std::string& bytes, bool truncated);
 
 // The file's bytes: "Version", "Sortierung", then display line and link of

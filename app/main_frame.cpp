@@ -20,7 +20,12 @@ const wxChar kKnownHitsFile[] = wxT("refn.txt");
 const wxChar kCountKey[] = wxT("Aanz");
 const wxChar kEntryKeyFormat[] = wxT("Auswahl%d=");
 // Entry indices are 16-bit in the settings store.
-const long kMaxCriteria = 65535;
+const unsigned kMaxStoredCriteria = 65535;
+// The GTK drop-down list fills in quadratic time (2000 entries take about a
+// second, 8000 half a minute), so a damaged count such as 65535 would keep
+// the window from coming up. More criteria than this are not loaded; the
+// values beyond stay in the store untouched.
+const long kMaxLoadedCriteria = 2000;
 
 } // namespace
 
@@ -88,7 +93,7 @@ void FR::LoadCriteria()
     long count = 0;
     if (!m_config.Read(kCountKey, &count, 0L))
         count = 0;
-    count = std::min(count, kMaxCriteria);
+    count = std::min(count, kMaxLoadedCriteria);
 
     wxArrayString entries;
     for (long i = 0; i < count; ++i)
@@ -101,7 +106,7 @@ void FR::LoadCriteria()
 void FR::SaveState()
 {
     const unsigned count =
-        std::min(m_choiceCriteria->GetCount(), static_cast<unsigned>(kMaxCriteria));
+        std::min(m_choiceCriteria->GetCount(), kMaxStoredCriteria);
     m_config.Write(kCountKey, static_cast<long>(count));
     for (unsigned i = 0; i < count; ++i)
         m_config.Write(wxString::Format(kEntryKeyFormat, static_cast<int>(i)),
