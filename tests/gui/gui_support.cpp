@@ -111,6 +111,30 @@ void Type(wxTextCtrl* field, const wxString& text)
     field->SetValue(text);
 }
 
+wxString Items(wxChoice* choice)
+{
+    wxString all;
+    for (unsigned i = 0; i < choice->GetCount(); ++i)
+        all += choice->GetString(i) + ";";
+    return all;
+}
+
+wxString Rows(wxListBox* list)
+{
+    wxString all;
+    for (unsigned i = 0; i < list->GetCount(); ++i)
+        all += list->GetString(i) + ";";
+    return all;
+}
+
+wxString Links(const wxArrayString& links)
+{
+    wxString all;
+    for (const wxString& link : links)
+        all += link + ";";
+    return all;
+}
+
 std::string ReadBytes(const wxString& path)
 {
     wxFFile file(path, "rb");

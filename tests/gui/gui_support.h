@@ -101,6 +101,11 @@ void PressCloseBox(wxFrame* frame);
 // Types into a text field as a user would (with change notification).
 void Type(wxTextCtrl* field, const wxString& text);
 
+// The items of a control, each followed by ";".
+wxString Items(wxChoice* choice);
+wxString Rows(wxListBox* list);
+wxString Links(const wxArrayString& links);
+
 // Bytes of a file; empty if it cannot be read.
 std::string ReadBytes(const wxString& path);
 void WriteBytes(const wxString& path, const std::string& bytes);

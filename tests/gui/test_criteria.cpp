@@ -6,14 +6,6 @@
 
 namespace {
 
-wxString Items(wxChoice* choice)
-{
-    wxString all;
-    for (unsigned i = 0; i < choice->GetCount(); ++i)
-        all += choice->GetString(i) + ";";
-    return all;
-}
-
 void AddMask(Frame& frame, const wxString& title, const wxString& person)
 {
     Type(frame->m_textTitle, title);

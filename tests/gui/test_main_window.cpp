@@ -21,14 +21,6 @@ wxString Tip(wxWindow* window)
     return window->GetToolTip() ? window->GetToolTip()->GetTip() : wxString();
 }
 
-wxString Items(wxChoice* choice)
-{
-    wxString all;
-    for (unsigned i = 0; i < choice->GetCount(); ++i)
-        all += choice->GetString(i) + ";";
-    return all;
-}
-
 } // namespace
 
 TEST(MainWindow, TitleSizeAndPlacement)

@@ -10,30 +10,6 @@
 
 namespace {
 
-wxString Items(wxChoice* choice)
-{
-    wxString all;
-    for (unsigned i = 0; i < choice->GetCount(); ++i)
-        all += choice->GetString(i) + ";";
-    return all;
-}
-
-wxString Rows(wxListBox* list)
-{
-    wxString all;
-    for (unsigned i = 0; i < list->GetCount(); ++i)
-        all += list->GetString(i) + ";";
-    return all;
-}
-
-wxString Links(const wxArrayString& links)
-{
-    wxString all;
-    for (const wxString& link : links)
-        all += link + ";";
-    return all;
-}
-
 void CloseAndWait(Frame& frame)
 {
     PressCloseBox(frame.get());
@@ -219,19 +195,20 @@ TEST(Persistence, OddCountsAndEntries)
     }
     const wxString longEntry = wxString('T', 100000) + "|" + wxString('P', 100000);
     const wxString controls = wxString::FromUTF8("\x01\x02\t\x1B[31m|\x7F\xC2\x85");
-    StoreSettings(world, "2", {longEntry, controls});
+    StoreSettings(world, "2", {controls, longEntry});
     {
         Frame frame;
         ASSERT_EQ(frame->m_choiceCriteria->GetCount(), 2u);
+        EXPECT_EQ(frame->m_textTitle->GetValue(), wxString::FromUTF8("\x01\x02\t\x1B[31m"));
+        Choose(frame->m_choiceCriteria, 1);
         // The toolkit's text field may hold less than the whole entry.
         EXPECT_TRUE(longEntry.StartsWith(frame->m_textTitle->GetValue()));
         EXPECT_GE(frame->m_textTitle->GetValue().length(), 30000u);
-        Choose(frame->m_choiceCriteria, 1);
-        EXPECT_EQ(frame->m_textTitle->GetValue(), wxString::FromUTF8("\x01\x02\t\x1B[31m"));
+        Choose(frame->m_choiceCriteria, 0);
         CloseAndWait(frame);
     }
-    EXPECT_EQ(StoredValue(world, "Auswahl0="), longEntry);
-    EXPECT_EQ(StoredValue(world, "Auswahl1="), controls);
+    EXPECT_EQ(StoredValue(world, "Auswahl0="), controls);
+    EXPECT_TRUE(StoredValue(world, "Auswahl1=") == longEntry);
 }
 
 // A count far above what a user keeps (a damaged store) loads a bounded
