@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 class DoSuche
@@ -70,8 +71,11 @@ public:
 
     static std::string Transliterate(std::string text);
 
-    // Whether hitLine matches a known reference (first m_refCompareLen bytes,
-    // newest entry first).
+    // Whether hitLine matches a known reference: an entry matches when its
+    // first m_refCompareLen bytes equal those of hitLine (a shorter string
+    // takes part with its whole length; a negative length compares whole
+    // strings). Answered from an index of the distinct prefixes, which gives
+    // the same answer as walking m_knownRefs.
     bool IsKnown(const std::string& hitLine) const;
 
     PageReader m_reader;
@@ -105,6 +109,20 @@ public:
     std::int32_t m_maxRefs = 1000;
     // Socket time-out of Fetch, for every wait of the HTTP client.
     std::int32_t m_timeoutSeconds = 120;
+
+private:
+    // Brings m_knownPrefixes up to date with m_knownRefs. The job only ever
+    // appends to m_knownRefs, so new entries are added as they appear; a
+    // shorter list, another m_refCompareLen, or a last indexed entry that no
+    // longer holds the same prefix makes the index start again from scratch.
+    void SyncKnownIndex() const;
+
+    // The distinct prefixes of m_knownRefs[0 .. m_indexedRefs), each cut to
+    // m_indexedCompareLen bytes.
+    mutable std::unordered_set<std::string> m_knownPrefixes;
+    mutable std::size_t m_indexedRefs = 0;
+    mutable std::int32_t m_indexedCompareLen = 0;
+    mutable std::string m_lastIndexedPrefix;
 };
 
 // Most bytes the page text may hold, so that the reader's 32-bit positions
