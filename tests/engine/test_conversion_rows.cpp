@@ -1,0 +1,84 @@
+// The conversions skip rows that cannot apply and replace in place; these
+// tests hold them against the tables applied row by row with ReplaceAll, on
+// random texts built from pieces of the sources.
+#include "conversions.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <utility>
+#include <vector>
+
+namespace
+{
+using Rows = std::vector<std::pair<std::string, std::string>>;
+
+const Rows& TransliterationRows()
+{
+    static const Rows rows = {
+        {"\xC5\xA0", "S"},  {"\xC3\x89", "E"},  {"\xC3\xAB", "e"},  {"\xC3\x9F", "ss"},
+        {"\xC3\xA4", "ae"}, {"\xC3\xB6", "oe"}, {"\xC3\xBC", "ue"}, {"\xC3\x84", "Ae"},
+        {"\xC3\x96", "Oe"}, {"\xC3\x9C", "Ue"}, {"\xC3\xA8", "ee"}, {"\xC3\xA9", "ee"},
+        {"\xC3\xA1", "aa"}, {"\xC3\xB3", "oo"}, {"\xC3\xBA", "uu"}, {"\xC2\xB4", ""},
+        {"\xE2\x82\xAC", "EUR"}, {"\x80", "EUR"}, {"TUeV", "TUV"},
+    };
+    return rows;
+}
+
+const Rows& EntityRows()
+{
+    static const Rows rows = {
+        {"&auml;", "ae"}, {"&ouml;", "oe"}, {"&uuml;", "ue"}, {"&Auml;", "Ae"},
+        {"&Ouml;", "Oe"}, {"&Uuml;", "Ue"}, {"&szlig;", "ss"}, {"&ndash;", "-"},
+    };
+    return rows;
+}
+
+std::string ByTheRows(std::string text, const Rows& rows)
+{
+    for (const auto& row : rows)
+        text = ReplaceAll(std::move(text), row.first, row.second);
+    return text;
+}
+
+std::string RandomText(std::mt19937& random)
+{
+    static const char* const kPieces[] = {
+        "\xC3", "\x9C", "\xA4", "\x80", "\xC2", "\xB4", "\xE2", "\x82", "\xAC", "\xC5", "\xA0",
+        "\xC3\x9C", "\xC3\xBC", "\xE2\x82\xAC", "T", "U", "e", "V", "TUeV", "TU", "&", "&auml;",
+        "&szlig;", "&ndash;", "uml;", "a", " ", "Kanal 3", "x\ny", std::string(1, '\0').c_str()};
+    std::uniform_int_distribution<std::size_t> count(0, 12);
+    std::uniform_int_distribution<std::size_t> pick(0, std::size(kPieces) - 1);
+    std::string text;
+    for (std::size_t n = count(random); n > 0; --n)
+        text += kPieces[pick(random)];
+    return text;
+}
+} // namespace
+
+TEST(ConversionRows, RandomTextsGiveTheResultOfTheTablesAppliedRowByRow)
+{
+    std::mt19937 random(20261207);
+    int changed = 0;
+    for (int i = 0; i < 20000; ++i)
+    {
+        const std::string text = RandomText(random);
+        const std::string transliterated = Transliterate(text);
+        ASSERT_EQ(transliterated, ByTheRows(text, TransliterationRows())) << "'" << text << "'";
+        ASSERT_EQ(DecodeEntities(text), ByTheRows(text, EntityRows())) << "'" << text << "'";
+        changed += transliterated != text ? 1 : 0;
+    }
+    EXPECT_GT(changed, 1000);
+}
+
+TEST(ConversionRows, PlainAsciiTextIsOnlyTouchedByTheLastRowAndEntitiesNeedAnAmpersand)
+{
+    EXPECT_EQ(Transliterate("TUeV Nord, 20:15 Uhr"), "TUV Nord, 20:15 Uhr");
+    EXPECT_EQ(Transliterate("Kanal Eins"), "Kanal Eins");
+    EXPECT_EQ(Transliterate(""), "");
+    // A high byte anywhere makes every row count, also for ASCII sources.
+    EXPECT_EQ(Transliterate("T\xC3\x9C" "V \x80"), "TUV EUR");
+    EXPECT_EQ(DecodeEntities("Gro&szlig;e Fahrt"), "Grosse Fahrt");
+    EXPECT_EQ(DecodeEntities("ohne Entitaet"), "ohne Entitaet");
+    EXPECT_EQ(DecodeEntities("&amp;"), "&amp;");
+}
