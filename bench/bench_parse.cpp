@@ -1,0 +1,203 @@
+// Parse throughput: the listings job's whole page handling (anchors, row
+// scan, fields, hit lines, known test) over result pages of the local
+// listings site fed from memory, beside a memchr line split of the same bytes.
+#include "bench_support.h"
+#include "ds_ork.h"
+#include "listings_site.h"
+#include "quiet_stdout.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace
+{
+// Result pages of one search that matches every broadcast of the site:
+// pages[n - 1] is page n; the last one has no rows.
+struct PageSet
+{
+    std::vector<std::string> pages;
+    int criteria = 0;           // criteria searched per pass
+    std::string fed;            // the bytes one pass feeds, in order
+};
+
+// Hands out the canned page for the page number asked for; beyond the set,
+// its last (row-less) page.
+class MemoryJob : public DS_ORK
+{
+public:
+    MemoryJob(const std::string& criteria, const std::vector<std::string>& pages,
+              std::string* fed = nullptr)
+        : DS_ORK("TVmov", "0", criteria), m_pages(pages), m_fed(fed)
+    {
+    }
+
+protected:
+    bool FetchPage() override
+    {
+        const std::size_t index =
+            std::min<std::size_t>(static_cast<std::size_t>(m_page), m_pages.size()) - 1;
+        const std::string& page = m_pages[index];
+        m_reader.m_text += page;
+        m_bytes += page.size();
+        if (m_fed)
+            *m_fed += page;
+        return true;
+    }
+
+public:
+    std::size_t m_bytes = 0;
+
+private:
+    const std::vector<std::string>& m_pages;
+    std::string* m_fed;
+};
+
+std::string Criteria(int count)
+{
+    // An empty title and person match every broadcast.
+    std::string text;
+    for (int i = 0; i < count; ++i)
+        text += "|#";
+    return text;
+}
+
+const PageSet& Pages()
+{
+    static PageSet set = [] {
+        PageSet s;
+        ListingsSite site;
+        if (!site.Ok())
+        {
+            std::fprintf(stderr, "listings site: %s\n", site.Error().c_str());
+            std::exit(2);
+        }
+        std::vector<std::string> paths;
+        for (int page = 1; page <= 40; ++page)
+            paths.push_back(bench::SearchPath("", "", page));
+        s.pages = bench::FetchPages(site.Host(), paths);
+        if (s.pages.empty())
+        {
+            std::fprintf(stderr, "could not fetch the result pages\n");
+            std::exit(2);
+        }
+        // Keep the pages up to the first one without rows.
+        for (std::size_t i = 0; i < s.pages.size(); ++i)
+        {
+            if (s.pages[i].find("Uhr</td>") == std::string::npos)
+            {
+                s.pages.resize(i + 1);
+                break;
+            }
+        }
+
+        // As many criteria as it takes to feed about 20 MB.
+        const std::size_t target = bench::Quick() ? (256u << 10) : (20u << 20);
+        std::string one;
+        {
+            bench::ScratchDir dir;
+            bench::QuietStdout quiet;
+            MemoryJob job(Criteria(1), s.pages, &one);
+            job.Search();
+        }
+        s.criteria = static_cast<int>((target + one.size() - 1) / one.size());
+        {
+            bench::ScratchDir dir;
+            bench::QuietStdout quiet;
+            MemoryJob job(Criteria(s.criteria), s.pages, &s.fed);
+            job.Search();
+        }
+        return s;
+    }();
+    return set;
+}
+
+void BM_ParsePages(benchmark::State& state)
+{
+    const PageSet& set = Pages();
+    const std::string criteria = Criteria(set.criteria);
+    bench::ScratchDir dir;
+    std::size_t hits = 0;
+    for (auto _ : state)
+    {
+        bench::QuietStdout quiet;
+        std::remove("TVmov.ref");
+        MemoryJob job(criteria, set.pages);
+        const double start = bench::Now();
+        job.Search();
+        state.SetIterationTime(bench::Now() - start);
+        hits = job.m_hitLines.size();
+        if (job.m_bytes != set.fed.size())
+            state.SkipWithError("the job asked for other pages than measured");
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(set.fed.size()));
+    state.counters["MB"] = static_cast<double>(set.fed.size()) / 1e6;
+    state.counters["hits"] = static_cast<double>(hits);
+    state.counters["criteria"] = set.criteria;
+}
+
+// The page reader's line walk alone: every line of the same bytes read into
+// the reader's current line, as the parser's scans do.
+void BM_ReaderLines(benchmark::State& state)
+{
+    const std::string& text = Pages().fed;
+    PageReader reader;
+    reader.m_text = text;
+    std::size_t lines = 0;
+    for (auto _ : state)
+    {
+        const double start = bench::Now();
+        reader.m_readIndex = 0;
+        std::size_t count = 0;
+        while (reader.ReadLine())
+            ++count;
+        benchmark::DoNotOptimize(reader.m_line.data());
+        state.SetIterationTime(bench::Now() - start);
+        lines = count;
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(text.size()));
+    state.counters["lines"] = static_cast<double>(lines);
+}
+
+void BM_MemchrLineSplit(benchmark::State& state)
+{
+    const std::string& text = Pages().fed;
+    std::size_t lines = 0;
+    for (auto _ : state)
+    {
+        const double start = bench::Now();
+        const char* at = text.data();
+        const char* const end = at + text.size();
+        std::size_t count = 0;
+        std::size_t total = 0;
+        while (at < end)
+        {
+            const void* lf = std::memchr(at, '\n', static_cast<std::size_t>(end - at));
+            const char* stop = lf ? static_cast<const char*>(lf) : end;
+            total += static_cast<std::size_t>(stop - at);
+            benchmark::DoNotOptimize(at);
+            ++count;
+            at = stop + 1;
+        }
+        benchmark::DoNotOptimize(total);
+        state.SetIterationTime(bench::Now() - start);
+        lines = count;
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(text.size()));
+    state.counters["MB"] = static_cast<double>(text.size()) / 1e6;
+    state.counters["lines"] = static_cast<double>(lines);
+}
+} // namespace
+
+BENCHMARK(BM_ParsePages)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReaderLines)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MemchrLineSplit)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv)
+{
+    return bench::Main(argc, argv);
+}

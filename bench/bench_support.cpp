@@ -1,0 +1,152 @@
+// Shared pieces of the benchmark programs.
+#include "bench_support.h"
+
+#include "do_suche.h"
+#include "ds_ork.h"
+#include "quiet_stdout.h"
+
+#include <benchmark/benchmark.h>
+#include <wx/init.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <unistd.h>
+
+namespace bench
+{
+namespace
+{
+bool g_quick = false;
+
+void ReplaceFirst(std::string& text, const std::string& from, const std::string& to)
+{
+    const std::string::size_type at = text.find(from);
+    if (at != std::string::npos)
+        text.replace(at, from.size(), to);
+}
+} // namespace
+
+bool Quick()
+{
+    return g_quick;
+}
+
+int Main(int argc, char** argv)
+{
+    std::vector<char*> args;
+    for (int i = 0; i < argc; ++i)
+    {
+        if (std::strcmp(argv[i], "--quick") == 0)
+            g_quick = true;
+        else
+            args.push_back(argv[i]);
+    }
+    int count = static_cast<int>(args.size());
+    args.push_back(nullptr);
+
+    wxInitializer initializer;
+    if (!initializer.IsOk())
+    {
+        std::fprintf(stderr, "wxWidgets could not be initialised\n");
+        return 2;
+    }
+    benchmark::Initialize(&count, args.data());
+    if (benchmark::ReportUnrecognizedArguments(count, args.data()))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
+
+ScratchDir::ScratchDir()
+{
+    m_previous = std::filesystem::current_path().string();
+    std::string pattern = (std::filesystem::temp_directory_path() / "velunda-bench-XXXXXX").string();
+    if (::mkdtemp(&pattern[0]) == nullptr)
+    {
+        std::perror("mkdtemp");
+        std::exit(2);
+    }
+    m_path = pattern;
+    std::filesystem::current_path(m_path);
+}
+
+ScratchDir::~ScratchDir()
+{
+    std::error_code ignored;
+    std::filesystem::current_path(m_previous, ignored);
+    std::filesystem::remove_all(m_path, ignored);
+}
+
+std::string SearchPath(const std::string& title, const std::string& person, int page)
+{
+    std::string path = DS_ORK::kUrlTemplate;
+    ReplaceFirst(path, "%PAGE%", std::to_string(page));
+    ReplaceFirst(path, "#1", title);
+    ReplaceFirst(path, "#2", person);
+    std::string out;
+    for (const char c : path)
+    {
+        if (c == ' ')
+            out += "%20";
+        else
+            out += c;
+    }
+    return out;
+}
+
+std::vector<std::string> FetchPages(const std::string& host, const std::vector<std::string>& paths)
+{
+    std::vector<std::string> pages;
+    QuietStdout quiet;
+    DoSuche fetcher("bench-fetch", "0", "");
+    fetcher.m_timeoutSeconds = 30;
+    for (const std::string& path : paths)
+    {
+        fetcher.m_reader.m_text.clear();
+        if (!fetcher.Fetch(host, path, std::string(), std::string()))
+            return {};
+        pages.push_back(fetcher.m_reader.m_text);
+    }
+    return pages;
+}
+
+bool WriteFile(const std::string& path, const std::string& bytes)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        return false;
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && ok;
+}
+
+std::string ReferenceFileText(int count)
+{
+    std::string text;
+    for (int i = 0; i < count; ++i)
+    {
+        char clock[16];
+        std::snprintf(clock, sizeof clock, "%02d:%02d Uhr", (i / 4) % 24, (i % 4) * 15);
+        char day[16];
+        std::snprintf(day, sizeof day, "Mo, %02d.12.", 1 + i % 28);
+        std::string line = DoSuche::PadColumn("S", 10) + "|" + DoSuche::PadColumn(clock, 15) + "|" +
+                           DoSuche::PadColumn(day, 15) + "|" +
+                           DoSuche::PadColumn("Kanal " + std::to_string(i % 12 + 1), 15) + "|" +
+                           "Gespeicherte Sendung " + std::to_string(i) +
+                           ": Fernsehfilm, Deutschland 2026. Ein erfundener Text ueber Menschen an "
+                           "der Mueritz.";
+        text += line;
+        text += '\n';
+    }
+    return text;
+}
+
+double Now()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+} // namespace bench

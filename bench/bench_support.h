@@ -1,0 +1,51 @@
+// Shared pieces of the benchmark programs: a main that initialises wxBase,
+// a quick mode for the smoke test, a scratch working directory, and pages
+// fetched from the local listings site.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace bench
+{
+// True when the program was started with --quick: tiny sizes, one pass, for
+// the smoke test that only shows the benchmarks still build and run.
+bool Quick();
+
+// Initialises wxBase (sockets need it), takes --quick out of the arguments,
+// and runs the registered benchmarks.
+int Main(int argc, char** argv);
+
+// A fresh temporary directory that is the current directory while the object
+// lives (the job files are relative names); removed afterwards.
+class ScratchDir
+{
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_previous;
+    std::string m_path;
+};
+
+// The request path the listings job sends for one criterion and page.
+std::string SearchPath(const std::string& title, const std::string& person, int page);
+
+// GETs each path from host over the job's own HTTP client; an empty vector
+// when any fetch fails.
+std::vector<std::string> FetchPages(const std::string& host, const std::vector<std::string>& paths);
+
+// Writes bytes to path; false on failure.
+bool WriteFile(const std::string& path, const std::string& bytes);
+
+// A reference file of count distinct hit lines as the listings job builds
+// them (display columns and a description), newest last.
+std::string ReferenceFileText(int count);
+
+// Seconds since an arbitrary start, from the monotonic clock.
+double Now();
+} // namespace bench
