@@ -238,56 +238,9 @@ bool DoSuche::RecordHit()
     return true;
 }
 
-namespace
-{
-// The part of text that the known test compares: the first length bytes, the
-// whole text when it is shorter or length is negative.
-std::string ComparedPrefix(const std::string& text, std::int32_t length)
-{
-    if (length < 0 || text.size() <= static_cast<std::string::size_type>(length))
-        return text;
-    return text.substr(0, static_cast<std::string::size_type>(length));
-}
-
-// Whether the compared part of text equals prefix, without a copy.
-bool PrefixEquals(const std::string& text, std::int32_t length, const std::string& prefix)
-{
-    const std::string::size_type n =
-        length < 0 ? std::string::npos : static_cast<std::string::size_type>(length);
-    return text.compare(0, n, prefix) == 0;
-}
-} // namespace
-
-void DoSuche::SyncKnownIndex() const
-{
-    const bool stale = m_indexedCompareLen != m_refCompareLen ||
-                       m_knownRefs.size() < m_indexedRefs ||
-                       (m_indexedRefs > 0 && !PrefixEquals(m_knownRefs[m_indexedRefs - 1],
-                                                           m_indexedCompareLen,
-                                                           m_lastIndexedPrefix));
-    if (stale)
-    {
-        m_knownPrefixes.clear();
-        m_indexedRefs = 0;
-        m_indexedCompareLen = m_refCompareLen;
-        m_lastIndexedPrefix.clear();
-    }
-    if (m_indexedRefs == m_knownRefs.size())
-        return;
-    for (; m_indexedRefs < m_knownRefs.size(); ++m_indexedRefs)
-        m_knownPrefixes.insert(ComparedPrefix(m_knownRefs[m_indexedRefs], m_indexedCompareLen));
-    m_lastIndexedPrefix = ComparedPrefix(m_knownRefs.back(), m_indexedCompareLen);
-}
-
 bool DoSuche::IsKnown(const std::string& hitLine) const
 {
-    // An entry matches when prefix(entry) == prefix(hitLine); which entry
-    // matches first does not change the answer, so a set of the prefixes
-    // answers it in one look-up.
-    SyncKnownIndex();
-    if (m_knownPrefixes.empty())
-        return false;
-    return m_knownPrefixes.count(ComparedPrefix(hitLine, m_indexedCompareLen)) > 0;
+    return m_knownIndex.Contains(m_knownRefs, m_refCompareLen, hitLine);
 }
 
 bool DoSuche::Report(bool collect, const std::string& message, bool result)

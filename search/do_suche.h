@@ -10,11 +10,11 @@
 #pragma once
 
 #include "page_reader.h"
+#include "reference_file.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 class DoSuche
@@ -111,18 +111,9 @@ public:
     std::int32_t m_timeoutSeconds = 120;
 
 private:
-    // Brings m_knownPrefixes up to date with m_knownRefs. The job only ever
-    // appends to m_knownRefs, so new entries are added as they appear; a
-    // shorter list, another m_refCompareLen, or a last indexed entry that no
-    // longer holds the same prefix makes the index start again from scratch.
-    void SyncKnownIndex() const;
-
-    // The distinct prefixes of m_knownRefs[0 .. m_indexedRefs), each cut to
-    // m_indexedCompareLen bytes.
-    mutable std::unordered_set<std::string> m_knownPrefixes;
-    mutable std::size_t m_indexedRefs = 0;
-    mutable std::int32_t m_indexedCompareLen = 0;
-    mutable std::string m_lastIndexedPrefix;
+    // Answers IsKnown; kept up to date with m_knownRefs and m_refCompareLen
+    // at every question.
+    mutable KnownPrefixIndex m_knownIndex;
 };
 
 // Most bytes the page text may hold, so that the reader's 32-bit positions

@@ -3,27 +3,46 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 std::vector<std::string> SplitLines(const std::string& text)
 {
+    // The line feeds are found with memchr, and the lone carriage returns
+    // within each piece between two of them; reference files have none.
     std::vector<std::string> lines;
-    std::string::size_type start = 0;
-    const std::string::size_type size = text.size();
-    for (std::string::size_type i = 0; i < size; ++i)
+    const char* const data = text.data();
+    const std::size_t size = text.size();
+    std::size_t start = 0;
+    while (start < size)
     {
-        const char c = text[i];
-        if (c != '\n' && c != '\r')
-            continue;
-        lines.emplace_back(text, start, i - start);
-        if (c == '\r' && i + 1 < size && text[i + 1] == '\n')
-            ++i;
-        start = i + 1;
+        const void* found = std::memchr(data + start, '\n', size - start);
+        const std::size_t lf = found ? static_cast<std::size_t>(static_cast<const char*>(found) - data)
+                                     : size;
+        bool crLf = false;
+        while (const void* cr = std::memchr(data + start, '\r', lf - start))
+        {
+            const auto at = static_cast<std::size_t>(static_cast<const char*>(cr) - data);
+            lines.emplace_back(data + start, at - start);
+            start = at + 1;
+            if (start == lf)
+            {
+                crLf = true; // CR LF (or a CR at the very end) ended the line
+                break;
+            }
+        }
+        if (lf == size)
+        {
+            if (!crLf && start < size)
+                lines.emplace_back(data + start, size - start);
+            break;
+        }
+        if (!crLf)
+            lines.emplace_back(data + start, lf - start);
+        start = lf + 1;
     }
-    if (start < size)
-        lines.emplace_back(text, start, std::string::npos);
     return lines;
 }
 
@@ -104,4 +123,47 @@ bool WriteLinesAtomically(const std::string& path, const std::vector<std::string
     if (!ok)
         std::remove(temp.c_str());
     return ok;
+}
+
+namespace
+{
+std::string_view Prefix(const std::string& text, std::int32_t length)
+{
+    const std::string_view whole(text);
+    return length < 0 ? whole : whole.substr(0, static_cast<std::size_t>(length));
+}
+} // namespace
+
+void KnownPrefixIndex::Reset(std::int32_t compareLen)
+{
+    m_set.clear();
+    m_store.clear();
+    m_indexed = 0;
+    m_compareLen = compareLen;
+    m_lastPrefix.clear();
+}
+
+bool KnownPrefixIndex::Contains(const std::vector<std::string>& refs, std::int32_t compareLen,
+                                const std::string& line)
+{
+    if (compareLen != m_compareLen || refs.size() < m_indexed ||
+        (m_indexed > 0 && Prefix(refs[m_indexed - 1], m_compareLen) != m_lastPrefix))
+        Reset(compareLen);
+
+    if (m_indexed < refs.size())
+    {
+        for (; m_indexed < refs.size(); ++m_indexed)
+        {
+            const std::string_view prefix = Prefix(refs[m_indexed], m_compareLen);
+            if (m_set.count(prefix) == 0)
+            {
+                m_store.emplace_back(prefix);
+                m_set.insert(m_store.back());
+            }
+        }
+        m_lastPrefix = Prefix(refs.back(), m_compareLen);
+    }
+    // Which entry matches first does not change the answer, so the set of
+    // prefixes answers it in one look-up.
+    return m_set.count(Prefix(line, m_compareLen)) > 0;
 }
