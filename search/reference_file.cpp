@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -48,6 +49,11 @@ std::vector<std::string> SplitLines(const std::string& text)
 
 bool AppendFileLines(const std::string& path, std::vector<std::string>& lines)
 {
+    // Only a regular file is read: a folder gives nothing, a pipe would block
+    // the run and a device such as /dev/zero would never end.
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file)
         return false;
@@ -88,16 +94,36 @@ bool WriteAll(int fd, const char* data, std::size_t size)
 bool WriteLinesAtomically(const std::string& path, const std::vector<std::string>& lines,
                           std::size_t first)
 {
+    // A link is followed: the file it leads to is replaced, not the link.
+    std::string target = path;
+    struct stat link;
+    if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode))
+    {
+        if (char* real = ::realpath(path.c_str(), nullptr))
+        {
+            target = real;
+            std::free(real);
+        }
+    }
+
+    // An existing target that is no regular file (a folder, a device), or
+    // that may not be read and written, is left alone: a plain write would
+    // have failed on it, and replacing it would lose what it holds.
+    struct stat old;
+    mode_t mode = 0644;
+    if (::stat(target.c_str(), &old) == 0)
+    {
+        if (!S_ISREG(old.st_mode) || ::access(target.c_str(), R_OK | W_OK) != 0)
+            return false;
+        mode = old.st_mode & 07777;
+    }
+
     // The temporary file lies beside the target (same file system, so the
     // rename replaces it in one step) and takes the old file's permissions.
-    std::string temp = path + ".XXXXXX";
+    std::string temp = target + ".XXXXXX";
     const int fd = ::mkstemp(&temp[0]);
     if (fd < 0)
         return false;
-    struct stat old;
-    mode_t mode = 0644;
-    if (::stat(path.c_str(), &old) == 0)
-        mode = old.st_mode & 07777;
     ::fchmod(fd, mode);
 
     std::string block;
@@ -119,7 +145,7 @@ bool WriteLinesAtomically(const std::string& path, const std::vector<std::string
     if (::close(fd) != 0)
         ok = false;
     if (ok)
-        ok = std::rename(temp.c_str(), path.c_str()) == 0;
+        ok = std::rename(temp.c_str(), target.c_str()) == 0;
     if (!ok)
         std::remove(temp.c_str());
     return ok;

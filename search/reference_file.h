@@ -14,12 +14,15 @@
 std::vector<std::string> SplitLines(const std::string& text);
 
 // Appends the lines of the file at path to lines. A missing or unreadable
-// file appends nothing. False when the file could not be read.
+// file, or one that is no regular file, appends nothing. False when the file
+// could not be read.
 bool AppendFileLines(const std::string& path, std::vector<std::string>& lines);
 
 // Replaces the file at path by lines[first..], each followed by "\n". The
 // lines go to a temporary file in the same folder, which is then renamed over
-// the old one, so a failed write leaves the old file whole. False on failure.
+// the old one, so a failed write leaves the old file whole. A link is
+// followed. An existing target that is no regular file, or that may not be
+// read and written, is left alone. False on failure.
 bool WriteLinesAtomically(const std::string& path, const std::vector<std::string>& lines,
                           std::size_t first);
 
