@@ -92,7 +92,7 @@ void BM_KnownHitMatching(benchmark::State& state)
         refs = job.m_knownRefs.size();
         known = rows - job.m_newRefs.size();
         if (rows != static_cast<std::size_t>(criteria) * kRowsPerCriterion)
-            state.SkipWithError("a criterion ended before its row limit");
+            bench::Fail(state, "a criterion ended before its row limit");
     }
     state.counters["criteria"] = criteria;
     state.counters["known_refs"] = static_cast<double>(refs);

@@ -20,6 +20,7 @@ namespace bench
 namespace
 {
 bool g_quick = false;
+bool g_failed = false;
 
 void ReplaceFirst(std::string& text, const std::string& from, const std::string& to)
 {
@@ -34,7 +35,14 @@ bool Quick()
     return g_quick;
 }
 
-int Main(int argc, char** argv)
+void Fail(benchmark::State& state, const char* message)
+{
+    g_failed = true;
+    std::fprintf(stderr, "%s\n", message);
+    state.SkipWithError(message);
+}
+
+int Main(int argc, char** argv, void (*registerMore)())
 {
     std::vector<char*> args;
     for (int i = 0; i < argc; ++i)
@@ -53,12 +61,14 @@ int Main(int argc, char** argv)
         std::fprintf(stderr, "wxWidgets could not be initialised\n");
         return 2;
     }
+    if (registerMore)
+        registerMore();
     benchmark::Initialize(&count, args.data());
     if (benchmark::ReportUnrecognizedArguments(count, args.data()))
         return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    return 0;
+    return g_failed ? 1 : 0;
 }
 
 ScratchDir::ScratchDir()

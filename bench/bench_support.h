@@ -3,6 +3,8 @@
 // fetched from the local listings site.
 #pragma once
 
+#include <benchmark/benchmark.h>
+
 #include <string>
 #include <vector>
 
@@ -13,8 +15,13 @@ namespace bench
 bool Quick();
 
 // Initialises wxBase (sockets need it), takes --quick out of the arguments,
-// and runs the registered benchmarks.
-int Main(int argc, char** argv);
+// calls registerMore (benchmarks whose sizes depend on --quick), and runs the
+// registered benchmarks. Returns 1 when a benchmark called Fail.
+int Main(int argc, char** argv, void (*registerMore)() = nullptr);
+
+// Marks the benchmark as failed (it is skipped with message, and the program
+// ends with status 1, so that the smoke test notices).
+void Fail(benchmark::State& state, const char* message);
 
 // A fresh temporary directory that is the current directory while the object
 // lives (the job files are relative names); removed afterwards.

@@ -1,0 +1,341 @@
+// Start-up: from process start to the main window shown on the X display,
+// and the peak resident memory, of the program with 50 criteria and a full
+// result list (its automatic first run going to the local listings site),
+// beside an empty toolkit window. Needs an X display (bench/run.sh uses Xvfb).
+//
+// The window is seen from outside: the benchmark watches the display's root
+// window for a top-level window being mapped whose title begins with the
+// expected text, and reads VmHWM of the process from /proc at that moment.
+// It then follows the title: when it shows " - suche..." the first run is
+// under way, and the next title change ends it.
+#include "bench_support.h"
+#include "listings_site.h"
+
+#include <benchmark/benchmark.h>
+#include <wx/fileconf.h>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace
+{
+const int kCriteria = 50;
+const int kResultRows = 222;
+const double kShowTimeout = 20.0;
+const double kRunTimeout = 60.0;
+
+struct Launch
+{
+    bool shown = false;
+    double shownSeconds = 0;
+    long hwmKbShown = 0;
+    bool runSeen = false;
+    double runDoneSeconds = -1;
+    long hwmKbEnd = 0;
+};
+
+long ReadHwmKb(pid_t pid)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+    {
+        if (line.compare(0, 6, "VmHWM:") == 0)
+            return std::atol(line.c_str() + 6);
+    }
+    return 0;
+}
+
+std::string WindowTitle(Display* display, Window window)
+{
+    static const Atom netName = XInternAtom(display, "_NET_WM_NAME", False);
+    static const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    std::string title;
+    if (XGetWindowProperty(display, window, netName, 0, 1024, False, utf8, &type, &format, &count,
+                           &after, &data) == Success &&
+        data)
+    {
+        title.assign(reinterpret_cast<char*>(data), count);
+        XFree(data);
+        if (!title.empty())
+            return title;
+    }
+    char* name = nullptr;
+    if (XFetchName(display, window, &name) && name)
+    {
+        title = name;
+        XFree(name);
+    }
+    return title;
+}
+
+// Waits up to seconds for the next event; false on time-out.
+bool NextEvent(Display* display, XEvent& event, double until)
+{
+    while (!XPending(display))
+    {
+        const double left = until - bench::Now();
+        if (left <= 0)
+            return false;
+        pollfd fd{ConnectionNumber(display), POLLIN, 0};
+        ::poll(&fd, 1, static_cast<int>(left * 1000) + 1);
+    }
+    XNextEvent(display, &event);
+    return true;
+}
+
+// Starts program in dir (also its HOME), waits for its window, follows its
+// first run when one starts within settleSeconds, then ends it.
+Launch LaunchOnce(Display* display, const std::string& program, const std::string& dir,
+                  const std::string& titlePrefix, double settleSeconds)
+{
+    Launch result;
+    const Window root = DefaultRootWindow(display);
+    XSelectInput(display, root, SubstructureNotifyMask);
+    XSync(display, True);
+
+    const double start = bench::Now();
+    const pid_t pid = ::fork();
+    if (pid == 0)
+    {
+        if (::chdir(dir.c_str()) != 0)
+            ::_exit(127);
+        ::setenv("HOME", dir.c_str(), 1);
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, STDOUT_FILENO);
+        ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    if (pid < 0)
+        return result;
+
+    Window window = 0;
+    XEvent event;
+    const double showDeadline = start + kShowTimeout;
+    while (!window && NextEvent(display, event, showDeadline))
+    {
+        if (event.type == MapNotify &&
+            WindowTitle(display, event.xmap.window).compare(0, titlePrefix.size(), titlePrefix) == 0)
+        {
+            result.shownSeconds = bench::Now() - start;
+            result.hwmKbShown = ReadHwmKb(pid);
+            result.shown = true;
+            window = event.xmap.window;
+        }
+    }
+
+    if (window)
+    {
+        XSelectInput(display, window, PropertyChangeMask);
+        std::string title = WindowTitle(display, window);
+        result.runSeen = title.find(" - suche") != std::string::npos;
+        const double runTimeout = bench::Quick() ? settleSeconds : kRunTimeout;
+        double deadline = bench::Now() + (result.runSeen ? runTimeout : settleSeconds);
+        while (NextEvent(display, event, deadline))
+        {
+            if (event.type != PropertyNotify || event.xproperty.window != window)
+                continue;
+            const std::string now = WindowTitle(display, window);
+            if (now == title)
+                continue;
+            title = now;
+            const bool searching = title.find(" - suche") != std::string::npos;
+            if (searching && !result.runSeen)
+            {
+                result.runSeen = true;
+                deadline = bench::Now() + runTimeout;
+            }
+            else if (!searching && result.runSeen)
+            {
+                result.runDoneSeconds = bench::Now() - start;
+                break;
+            }
+        }
+        result.hwmKbEnd = ReadHwmKb(pid);
+    }
+    XSelectInput(display, root, NoEventMask);
+
+    ::kill(pid, SIGTERM);
+    int status = 0;
+    for (int i = 0; i < 200 && ::waitpid(pid, &status, WNOHANG) == 0; ++i)
+        ::usleep(10000);
+    if (::waitpid(pid, &status, WNOHANG) == 0)
+    {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+    }
+    return result;
+}
+
+// Titles of the local site's broadcasts, for realistic criteria.
+std::vector<std::string> SiteTitles()
+{
+    std::vector<std::string> titles;
+    std::ifstream data(ListingsSite::ScriptPath().substr(0, ListingsSite::ScriptPath().rfind('/')) +
+                       "/listings_data.tsv");
+    std::string line;
+    std::getline(data, line);
+    while (std::getline(data, line))
+    {
+        std::vector<std::string> cells;
+        std::string::size_type from = 0;
+        for (int i = 0; i < 5; ++i)
+        {
+            const std::string::size_type tab = line.find('\t', from);
+            cells.push_back(line.substr(from, tab == std::string::npos ? tab : tab - from));
+            from = tab == std::string::npos ? line.size() : tab + 1;
+        }
+        if (std::find(titles.begin(), titles.end(), cells[4]) == titles.end())
+            titles.push_back(cells[4]);
+    }
+    return titles;
+}
+
+// The files of a user with 50 criteria, a full result list and a full
+// reference file, the listings host set to the local site.
+void PrepareHome(const std::string& dir, const std::string& host)
+{
+    {
+        wxFileConfig config(wxEmptyString, wxEmptyString, wxString(dir + "/.velunda"),
+                            wxEmptyString, wxCONFIG_USE_LOCAL_FILE);
+        config.SetExpandEnvVars(false);
+        const std::vector<std::string> titles = SiteTitles();
+        config.Write(wxT("Aanz"), static_cast<long>(kCriteria));
+        for (int i = 0; i < kCriteria; ++i)
+        {
+            const std::string title =
+                titles.empty() ? "Titel " + std::to_string(i) : titles[i % titles.size()];
+            const std::string criterion =
+                static_cast<std::size_t>(i) < titles.size() ? title + "|" : "|" + title;
+            config.Write(wxString::Format(wxT("Auswahl%d="), i), wxString::FromUTF8(criterion));
+        }
+        config.Write(wxT("Host"), wxString(host));
+        config.Flush();
+    }
+
+    std::string known = "Version\nSortierung\n";
+    const std::string lines = bench::ReferenceFileText(kResultRows);
+    std::string::size_type from = 0;
+    for (int i = 0; i < kResultRows; ++i)
+    {
+        const std::string::size_type lf = lines.find('\n', from);
+        known += lines.substr(from, lf - from) + "\n";
+        known += "127.0.0.1/sendung/" + std::to_string(1000 + i) + ".html\n";
+        from = lf + 1;
+    }
+    bench::WriteFile(dir + "/refn.txt", known);
+    bench::WriteFile(dir + "/TVmov.ref", bench::ReferenceFileText(1001));
+}
+
+Display* OpenDisplay()
+{
+    static Display* display = XOpenDisplay(nullptr);
+    return display;
+}
+
+void BM_Startup(benchmark::State& state, const std::string& program, const std::string& title)
+{
+    Display* display = OpenDisplay();
+    if (!display)
+    {
+        bench::Fail(state, "no X display (run under xvfb-run)");
+        return;
+    }
+    static ListingsSite site;
+    if (!site.Ok())
+    {
+        bench::Fail(state, "the local listings site did not start");
+        return;
+    }
+    bench::ScratchDir dir;
+    const double settle = bench::Quick() ? 0.2 : 1.5;
+    double hwmShown = 0;
+    double hwmEnd = 0;
+    double runMs = 0;
+    int runs = 0;
+    // One launch first, not counted: the first toolkit client after the X
+    // server has reset (it does when its last client goes) has a peak some
+    // 50 MB higher than every later one, which a desktop session never sees.
+    if (!bench::Quick())
+    {
+        PrepareHome(dir.Path(), site.Host());
+        LaunchOnce(display, program, dir.Path(), title, settle);
+    }
+    for (auto _ : state)
+    {
+        PrepareHome(dir.Path(), site.Host());
+        const Launch launch = LaunchOnce(display, program, dir.Path(), title, settle);
+        if (!launch.shown)
+        {
+            bench::Fail(state, "the window was not shown in time");
+            break;
+        }
+        state.SetIterationTime(launch.shownSeconds);
+        hwmShown += static_cast<double>(launch.hwmKbShown) / 1024.0;
+        hwmEnd += static_cast<double>(launch.hwmKbEnd) / 1024.0;
+        if (launch.runDoneSeconds > 0)
+        {
+            runMs += launch.runDoneSeconds * 1000.0;
+            ++runs;
+        }
+    }
+    using benchmark::Counter;
+    state.counters["peak_MB_shown"] = Counter(hwmShown, Counter::kAvgIterations);
+    state.counters["peak_MB_end"] = Counter(hwmEnd, Counter::kAvgIterations);
+    state.counters["first_run_done_ms"] = runs ? runMs / runs : -1.0;
+}
+
+std::string g_program = VELUNDA_PROGRAM;
+
+void Register()
+{
+    const int iterations = bench::Quick() ? 1 : 5;
+    benchmark::RegisterBenchmark("BM_Startup/velunda", BM_Startup, g_program,
+                                 std::string("Velunda"))
+        ->Iterations(iterations)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("BM_Startup/empty_frame", BM_Startup,
+                                 std::string(EMPTY_FRAME_PROGRAM), std::string("Leerer Rahmen"))
+        ->Iterations(iterations)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
+}
+} // namespace
+
+// --program=PATH measures another build of the program. Without an X
+// display the program ends with status 77 (the smoke test counts that as
+// skipped).
+int main(int argc, char** argv)
+{
+    if (!OpenDisplay())
+    {
+        std::fprintf(stderr, "bench_startup: no X display; run it under xvfb-run\n");
+        return 77;
+    }
+    std::vector<char*> args;
+    for (int i = 0; i < argc; ++i)
+    {
+        if (std::strncmp(argv[i], "--program=", 10) == 0)
+            g_program = argv[i] + 10;
+        else
+            args.push_back(argv[i]);
+    }
+    return bench::Main(static_cast<int>(args.size()), args.data(), Register);
+}
