@@ -1,0 +1,189 @@
+// File faults around the result-list file "refn.txt", at the level of its
+// loader and writer (no window): the file being a folder, a device or a
+// pipe, a read-only working folder, a full disk, and a crash in the middle of
+// a save. What the user had survives; loading quietly gives nothing.
+#include "fault_child.h"
+#include "known_hits_file.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+const std::string kOldList = "Version\nSortierung\nerste Zeile\nhttp://a/1\nzweite\nhttp://a/2\n";
+
+std::size_t EntriesIn(const fs::path& folder)
+{
+    std::size_t count = 0;
+    for (const auto& entry : fs::directory_iterator(folder))
+    {
+        (void)entry;
+        ++count;
+    }
+    return count;
+}
+
+// Loads as the window does at start: rows, or nothing.
+KnownHits Load()
+{
+    std::string bytes;
+    bool truncated = false;
+    if (!ReadFileHead("refn.txt", kKnownHitsMaxBytes, &bytes, &truncated))
+        return KnownHits();
+    return ParseKnownHits(bytes, truncated);
+}
+
+class KnownHitsFaultTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        WriteFileBytes("refn.txt", kOldList);
+        // Temporary files of the writer, wherever it puts them, land in a
+        // folder of this test, so that left-overs can be counted.
+        fs::create_directory("tmp");
+        m_oldTmp = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
+        ::setenv("TMPDIR", (m_dir.Path() / "tmp").c_str(), 1);
+    }
+    void TearDown() override
+    {
+        if (m_oldTmp.empty())
+            ::unsetenv("TMPDIR");
+        else
+            ::setenv("TMPDIR", m_oldTmp.c_str(), 1);
+    }
+
+    std::size_t LeftOvers() const { return EntriesIn(m_dir.Path() / "tmp"); }
+
+    TempWorkDir m_dir;
+    std::string m_oldTmp;
+};
+
+TEST_F(KnownHitsFaultTest, IntactFileLoadsItsTwoRows)
+{
+    const KnownHits hits = Load();
+    EXPECT_EQ(hits.lines, (std::vector<std::string>{"erste Zeile", "zweite"}));
+    EXPECT_EQ(hits.links, (std::vector<std::string>{"http://a/1", "http://a/2"}));
+}
+
+TEST_F(KnownHitsFaultTest, FolderInPlaceOfTheFileLoadsNothingAndIsNotReplaced)
+{
+    fs::remove("refn.txt");
+    fs::create_directory("refn.txt");
+    WriteFileBytes("refn.txt/inside", "kept");
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(Load().lines.empty());
+    EXPECT_FALSE(ReplaceFile("refn.txt", FormatKnownHits(KnownHits())));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(ReadFileBytes("refn.txt/inside"), "kept");
+    EXPECT_EQ(EntriesIn(m_dir.Path()), 2u);
+    EXPECT_EQ(LeftOvers(), 0u);
+}
+
+TEST_F(KnownHitsFaultTest, DevicesAndPipeInPlaceOfTheFileLoadNothingWithoutHanging)
+{
+    for (const char* device : {"/dev/zero", "/dev/full", "/dev/null"})
+    {
+        fs::remove("refn.txt");
+        fs::create_symlink(device, "refn.txt");
+        const ChildResult child =
+            RunInChild([] { return Load().lines.empty() ? 0 : 2; }, false, 10000);
+        EXPECT_EQ(child.code, 0) << device << (child.killed ? " hung" : "");
+        EXPECT_TRUE(fs::is_character_file(device));
+    }
+    fs::remove("refn.txt");
+    ASSERT_EQ(::mkfifo("refn.txt", 0600), 0);
+    const ChildResult child = RunInChild([] { return Load().lines.empty() ? 0 : 2; }, false, 10000);
+    EXPECT_EQ(child.code, 0) << (child.killed ? "hung on the pipe" : "");
+}
+
+TEST_F(KnownHitsFaultTest, UnreadableFileLoadsNothingQuietly)
+{
+    fs::permissions(m_dir.Path(), fs::perms::all);
+    fs::permissions("refn.txt", fs::perms::none);
+    const ChildResult child = RunInChild([] { return Load().lines.empty() ? 0 : 2; }, true);
+    EXPECT_EQ(child.code, 0);
+    EXPECT_EQ(child.out, "");
+    EXPECT_EQ(ReadFileBytes("refn.txt"), kOldList);
+}
+
+TEST_F(KnownHitsFaultTest, ReadOnlyWorkingFolderLoadsButKeepsTheOldFile)
+{
+    fs::permissions(m_dir.Path() / "tmp", fs::perms::all);
+    fs::permissions(m_dir.Path(), fs::perms::owner_all | fs::perms::group_read |
+                                      fs::perms::group_exec | fs::perms::others_read |
+                                      fs::perms::others_exec);
+    const ChildResult child = RunInChild(
+        [] {
+            KnownHits hits = Load();
+            if (hits.lines.size() != 2)
+                return 2;
+            hits.lines.insert(hits.lines.begin(), "neu");
+            hits.links.insert(hits.links.begin(), "http://a/0");
+            return ReplaceFile("refn.txt", FormatKnownHits(hits)) ? 3 : 0;
+        },
+        true);
+    fs::permissions(m_dir.Path(), fs::perms::owner_all);
+    EXPECT_EQ(child.code, 0);
+    EXPECT_EQ(ReadFileBytes("refn.txt"), kOldList);
+    EXPECT_EQ(EntriesIn(m_dir.Path()), 2u);
+    EXPECT_EQ(LeftOvers(), 0u);
+}
+
+TEST_F(KnownHitsFaultTest, FullDiskLeavesTheOldFileWhole)
+{
+    KnownHits many;
+    for (int i = 0; i < 222; ++i)
+    {
+        many.lines.push_back("Zeile " + std::to_string(i) + std::string(60, ' ') + "|Text");
+        many.links.push_back("http://127.0.0.1/sendung/" + std::to_string(i) + ".html");
+    }
+    const std::string bytes = FormatKnownHits(many);
+    const ChildResult child = RunInChild(
+        [&bytes] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{};
+            ::getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = 1024;
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            return ReplaceFile("refn.txt", bytes) ? 2 : 0;
+        },
+        false);
+    EXPECT_EQ(child.code, 0);
+    EXPECT_EQ(ReadFileBytes("refn.txt"), kOldList);
+    EXPECT_EQ(EntriesIn(m_dir.Path()), 2u);
+    EXPECT_EQ(LeftOvers(), 0u);
+}
+
+TEST_F(KnownHitsFaultTest, CrashDuringTheSaveLeavesTheOldOrTheNewFileWhole)
+{
+    KnownHits big;
+    for (int i = 0; i < 2000; ++i)
+    {
+        big.lines.push_back("Zeile " + std::to_string(i) + std::string(2000, 'z'));
+        big.links.push_back("http://127.0.0.1/" + std::to_string(i));
+    }
+    const std::string newBytes = FormatKnownHits(big);
+    for (int delay = 0; delay < 40; delay += 4)
+    {
+        WriteFileBytes("refn.txt", kOldList);
+        KillChildAfter([&newBytes] { ReplaceFile("refn.txt", newBytes); }, delay);
+        const std::string now = ReadFileBytes("refn.txt");
+        ASSERT_TRUE(now == kOldList || now == newBytes)
+            << "a half-written file after a kill at " << delay << " ms: " << now.size() << " bytes";
+    }
+    // Whatever a killed save left behind, the next start loads the file.
+    WriteFileBytes("refn.txt", kOldList);
+    EXPECT_EQ(Load().lines.size(), 2u);
+}
+} // namespace
