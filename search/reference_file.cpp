@@ -191,5 +191,5 @@ bool KnownPrefixIndex::Contains(const std::vector<std::string>& refs, std::int32
     }
     // Which entry matches first does not change the answer, so the set of
     // prefixes answers it in one look-up.
-    return m_set.count(Prefix(line, m_compareLen)) > 0;
+    return !m_set.empty() && m_set.count(Prefix(line, m_compareLen)) > 0;
 }
