@@ -13,7 +13,7 @@
 #include <wx/filefn.h>
 #include <wx/log.h>
 
-std::vector<std::string> SplitLines(const std::string& bytes)
+std::vector<std::string> SplitFileLines(const std::string& bytes)
 {
     std::vector<std::string> lines;
     std::size_t start = 0;
@@ -69,7 +69,7 @@ bool ReadFileHead(const wxString& path, std::size_t maxBytes, std::string* bytes
 KnownHits ParseKnownHits(const std::string& bytes, bool truncated)
 {
     KnownHits hits;
-    std::vector<std::string> lines = SplitLines(bytes);
+    std::vector<std::string> lines = SplitFileLines(bytes);
     // A cut line is not a line of the file; a lone CR at the cut may be the
     // first half of CR LF, which does not matter for the lines before it.
     if (truncated && !lines.empty() && bytes.back() != '\n' && bytes.back() != '\r')

@@ -2,13 +2,20 @@
 #include "main_frame.h"
 
 #include "cp1252.h"
+#include "ds_ork.h"
 #include "known_hits_file.h"
+#include "listings_host.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <utility>
 
+#include <wx/html/htmlwin.h>
 #include <wx/icon.h>
 #include <wx/log.h>
 #include <wx/msgdlg.h>
+#include <wx/utils.h>
 
 #ifndef __WXMSW__
 #include "orvikon.xpm"
@@ -27,6 +34,77 @@ const unsigned kMaxStoredCriteria = 65535;
 // values beyond stay in the store untouched.
 const long kMaxLoadedCriteria = 2000;
 
+const wxChar kHostKey[] = wxT("Host");
+const char kJobName[] = "TVmov";
+
+// Run modes; the hourly one is also the re-arm interval in milliseconds.
+const int kModeHourly = 3600000;
+const int kModeOnce = 0;
+const int kModeSelected = 1;
+const int kStartDelayMs = 1000;
+// A timer expiry during a job tries again after this long.
+const int kBusyRetryMs = 1000;
+const unsigned kMaxRows = 222;
+const int kAnimationSteps = 200;
+
+const wxChar kNothingSelected[] = wxT("Sie haben nichts in der Auswahl!");
+
+// The search job of one run. Once the window has been asked to close, no
+// further page is requested: the job ends after the page it is waiting for.
+class RunJob : public DS_ORK
+{
+public:
+    RunJob(const std::string& mode, const std::string& criteria, std::function<bool()> closing)
+        : DS_ORK(kJobName, mode, criteria), m_closing(std::move(closing))
+    {
+    }
+
+protected:
+    bool FetchPage() override { return !m_closing() && DS_ORK::FetchPage(); }
+
+private:
+    std::function<bool()> m_closing;
+};
+
+wxString HtmlEscaped(const wxString& text)
+{
+    wxString escaped;
+    for (const wxUniChar c : text) {
+        if (c == '&')
+            escaped += wxT("&amp;");
+        else if (c == '<')
+            escaped += wxT("&lt;");
+        else if (c == '>')
+            escaped += wxT("&gt;");
+        else
+            escaped += c;
+    }
+    return escaped;
+}
+
+wxString HelpPage(const wxString& host)
+{
+    return wxT("<html><body><h3>Hilfe zum Programm Velunda</h3><br>Mit Velunda k\u00F6nnen sie auf "
+               "einfache Weise nach bestimmten Sendungen, welche sie nicht verpassen wollen, "
+               "suchen.<br><br>Velunda sucht in ihrem Auftrag auf ")
+        + HtmlEscaped(host)
+        + wxT(" nach diesen Sendungen.<br><br>Sie k\u00F6nnen im Titel der Sendungen suchen, "
+              "oder nach Personen.<br><br>")
+        + wxT("Beispiel:<br>Sie sammeln alle Filme in denen Ilka Marwede mitgespielt hat. Geben "
+              "sie einfach im Feld Person Ilka Marwede oder nur Marwede ein. Klicken sie dann "
+              "auf 'Eintrag hinzuf\u00FCgen', damit der Begriff in die Auswahl aufgenommen "
+              "wird.<br>")
+        + wxT("Wenn sie gleichzeitig auch nicht die n\u00E4chste Sendung von Scheibenwischer "
+              "verpassen m\u00F6chten, geben sie unter Titel Scheibenwischer ein und klicken sie "
+              "erneut auf 'Eintrag hinzuf\u00FCgen'.<br>")
+        + wxT("Gegen sie nun online und klicken sie auf START. Es wird nun nach allen Begriffen "
+              "gesucht. Beachten sie, dass nur eine Woche in die Zukunft gesucht wird.<br>")
+        + wxT("Beim n\u00E4chsten Start von Velunda wird dann sofort nach ihren Begriffen "
+              "gesucht. Sie sollten daher bereits online sein, wenn sie Velunda starten.<br>")
+        + wxT("Wenn sie in der Trefferliste auf einen Treffer klicken, wird ihnen dieser Link "
+              "sofort in ihrem Internet-Browser geladen.</body></html>");
+}
+
 } // namespace
 
 FR::FR()
@@ -43,7 +121,10 @@ FR::FR()
       m_dummyEvent(wxEVT_NULL, 0),
       m_links(),
       m_runMode(0),
-      m_version()
+      m_version(),
+      m_listingsHost(),
+      m_inJob(false),
+      m_pendingClose(PendingClose::None)
 {
     // Criteria are stored as typed; "$HOME" in a title stays "$HOME".
     m_config.SetExpandEnvVars(false);
@@ -60,6 +141,7 @@ FR::FR()
     if (m_listHits->GetCount() > 0)
         m_listHits->SetSelection(0);
     LoadCriteria();
+    ReadListingsHost();
 
     if (m_choiceCriteria->GetCount() > 0)
         m_choiceCriteria->SetSelection(0);
@@ -103,6 +185,17 @@ void FR::LoadCriteria()
         m_choiceCriteria->Append(entries);
 }
 
+void FR::ReadListingsHost()
+{
+    wxLogNull quiet;
+    wxString host;
+    // Read without a default, so the store does not gain the value.
+    if (m_config.Read(kHostKey, &host) && !host.empty())
+        m_listingsHost = host;
+    else
+        m_listingsHost = FromBytes(kListingsHost);
+}
+
 void FR::SaveState()
 {
     const unsigned count =
@@ -127,10 +220,29 @@ void FR::SaveState()
 
 void FR::OnClose(wxCloseEvent&)
 {
+    // A second request while the window waits for its job changes nothing.
+    if (m_pendingClose != PendingClose::None)
+        return;
     CheckUnsavedMask();
+    if (m_inJob) {
+        // The run is still on the stack below this handler; the window goes
+        // once its job has returned (OnTimer finishes the close).
+        HideUntilJobEnds(PendingClose::Save);
+        return;
+    }
     SaveState();
     m_timer.Stop();
     Destroy();
+}
+
+void FR::HideUntilJobEnds(PendingClose how)
+{
+    m_pendingClose = how;
+    m_timer.Stop();
+    for (wxWindow* child : GetChildren())
+        if (child->IsTopLevel())
+            child->Hide();
+    Hide();
 }
 
 void FR::OnMenuExit(wxCommandEvent&)
@@ -143,20 +255,36 @@ void FR::OnMenuAbort(wxCommandEvent&)
     const int answer = wxMessageBox(
         wxT("Wenn Sie auf Ja klicken, gehen s\u00E4mtliche \u00C4nderungen dieser Sitzung verloren!"),
         m_programName, wxYES_NO | wxICON_QUESTION, this);
-    if (answer == wxNO)
+    if (answer == wxNO || m_pendingClose != PendingClose::None)
         return;
+    if (m_inJob) {
+        HideUntilJobEnds(PendingClose::Discard);
+        return;
+    }
     m_timer.Stop();
     Destroy();
 }
 
 void FR::OnMenuInfo(wxCommandEvent&)
 {
-    // The Info box is not built yet; the item does nothing so far.
+    const wxString text = m_programName + wxT("\nVersionsnummer: ") + m_version
+        + wxT("\n(c) 2026 Velunda-Werkstatt Lindenhag\n")
+        + wxT("Internet: www.velunda.example\n")
+        + wxT("Hilfe bei Fehlern: www.velunda.example/fehler\n");
+    wxMessageBox(text, m_programName + wxT(" - Info"), wxOK | wxICON_INFORMATION, this);
 }
 
 void FR::OnMenuHelp(wxCommandEvent&)
 {
-    // The help window is not built yet; the item does nothing so far.
+    wxFrame* help = new wxFrame(this, wxID_ANY, m_programName + wxT(" - Hilfe"),
+                                wxPoint(111, 111), wxSize(560, 666),
+                                wxCAPTION | wxCLOSE_BOX | wxMINIMIZE_BOX | wxSYSTEM_MENU
+                                    | wxTAB_TRAVERSAL);
+    help->SetIcon(wxICON(orvikon));
+    wxHtmlWindow* page = new wxHtmlWindow(help, wxID_ANY, wxPoint(0, 0), wxSize(444, 666),
+                                          wxHW_SCROLLBAR_AUTO, wxT("htmlWindow"));
+    page->SetPage(HelpPage(m_listingsHost));
+    help->Show(true);
 }
 
 wxString FR::GetMaskEntry()
@@ -237,17 +365,159 @@ void FR::CheckUnsavedMask()
         OnUpdateEntry(m_dummyEvent);
 }
 
+void FR::ShowNothingSelected()
+{
+    wxString blanks;
+    for (int i = 0; i < kAnimationSteps; ++i) {
+        blanks += wxT(' ');
+        SetStatusText(blanks + kNothingSelected, 0);
+    }
+    SetStatusText(kNothingSelected, 0);
+}
+
 void FR::OnStartStop(wxCommandEvent&)
 {
-    // Search runs are not built yet: START does nothing so far.
+    if (m_buttonStart->GetLabel() != wxT("START")) {
+        // STOP: a waiting expiry or the job in progress finds the flag.
+        m_abort = true;
+        SetStatusText(wxT("abgebrochen"), 0);
+        SetTitle(m_programName);
+        m_buttonStart->SetLabel(wxT("START"));
+        return;
+    }
+
+    if (m_choiceCriteria->GetCount() == 0) {
+        ShowNothingSelected();
+        return;
+    }
+    CheckUnsavedMask();
+    ClearStatus();
+    SetTitle(m_programName + wxT(" - suche..."));
+    m_buttonStart->SetLabel(wxT("STOP"));
+    const wxString mode = m_choiceMode->GetStringSelection();
+    m_runMode = kModeHourly;
+    if (mode == wxT("nur einmal suchen"))
+        m_runMode = kModeOnce;
+    if (mode == wxT("nur aktuellen Eintrag suchen"))
+        m_runMode = kModeSelected;
+    m_abort = false;
+    // An expiry still pending from an earlier START performs the run.
+    if (!m_timer.IsRunning())
+        m_timer.Start(kStartDelayMs, wxTIMER_ONE_SHOT);
+}
+
+void FR::MergeHits(const std::vector<std::string>& lines, const std::vector<std::string>& links)
+{
+    // Each hit goes to the top in turn, so the batch stands in reverse order;
+    // hits that would be pushed below the cap at once are not inserted.
+    const size_t n = lines.size();
+    const size_t shown = std::min<size_t>(n, kMaxRows);
+    wxArrayString rows;
+    wxArrayString rowLinks;
+    rows.reserve(shown);
+    rowLinks.reserve(shown);
+    for (size_t k = 0; k < shown; ++k) {
+        const size_t i = n - 1 - k;
+        rows.push_back(FromBytes(lines[i]));
+        rowLinks.push_back(i < links.size() ? FromBytes(links[i]) : wxString());
+    }
+    if (rows.empty())
+        return;
+    m_listHits->Insert(rows, 0);
+    m_links.insert(m_links.begin(), rowLinks.begin(), rowLinks.end());
+
+    // Oldest rows out, bottom up, from both lists.
+    const unsigned total = m_listHits->GetCount();
+    for (unsigned row = total; row > kMaxRows; --row)
+        m_listHits->Delete(row - 1);
+    if (m_links.size() > kMaxRows)
+        m_links.RemoveAt(kMaxRows, m_links.size() - kMaxRows);
 }
 
 void FR::OnTimer(wxTimerEvent&)
 {
-    // Search runs are not built yet: nothing arms the timer so far.
+    if (m_abort || m_pendingClose != PendingClose::None)
+        return;
+    if (m_inJob) {
+        // An expiry from a START pressed during the job: no second run
+        // inside this one; it comes when the job is done.
+        m_timer.Start(kBusyRetryMs, wxTIMER_ONE_SHOT);
+        return;
+    }
+    const unsigned count = m_choiceCriteria->GetCount();
+    if (count == 0) {
+        SetStatusText(kNothingSelected, 0);
+        return;
+    }
+    SetStatusText(wxT("stelle Verbindung zu ") + m_listingsHost + wxT(" her..."), 0);
+
+    wxString criteria;
+    if (m_runMode == kModeSelected) {
+        criteria = SelectedCriterion() + wxT("#");
+    } else {
+        for (unsigned i = 0; i < count; ++i)
+            criteria += m_choiceCriteria->GetString(i) + wxT("#");
+    }
+    char mode[16];
+    std::snprintf(mode, sizeof mode, "%i", m_runMode);
+
+    RunJob job(mode, ToBytes(criteria),
+               [this] { return m_pendingClose != PendingClose::None; });
+    job.m_host = ToBytes(m_listingsHost);
+    m_inJob = true;
+    job.Search();
+    m_inJob = false;
+
+    if (m_pendingClose == PendingClose::Save) {
+        // Closed during the job: its hits are kept (unless STOP had dropped
+        // the run), then the close goes on as it would have.
+        if (!m_abort)
+            MergeHits(job.m_hitLines, job.m_hitLinks);
+        SaveState();
+        Destroy();
+        return;
+    }
+    if (m_pendingClose == PendingClose::Discard) {
+        // Nothing of this session is kept, and the hits of this run are not
+        // marked as known either, so the next start reports them.
+        job.m_newRefs.clear();
+        Destroy();
+        return;
+    }
+    if (m_abort)
+        return;
+
+    const size_t n = job.m_hitLines.size();
+    if (n > 0)
+        MergeHits(job.m_hitLines, job.m_hitLinks);
+    if (!job.m_errors.empty()) {
+        wxString message = wxT("Es sind ein oder mehrere Fehler aufgetreten!\n\n");
+        for (const std::string& error : job.m_errors)
+            message += FromBytes(error) + wxT("\n");
+        wxMessageBox(message, m_programName + wxT(" - Fehlermeldung"),
+                     wxOK | wxICON_INFORMATION, this);
+        return;
+    }
+    const wxString found = wxString::Format(wxT("%d neue Treffer"), static_cast<int>(n));
+    SetStatusText(found, 0);
+    if (m_listHits->GetCount() > 0)
+        m_listHits->SetSelection(0);
+    if (n > 0) {
+        Raise();
+        SetTitle(wxT("ORK - ") + found);
+    }
+    if (m_runMode > kModeSelected && n == 0 && !m_abort && !m_timer.IsRunning())
+        m_timer.Start(m_runMode, wxTIMER_ONE_SHOT);
 }
 
 void FR::OnHitDoubleClick(wxCommandEvent&)
 {
-    // Opening a hit's link is not built yet; a double-click does nothing so far.
+    // The whole row index: a 16-bit one would open the link of another row
+    // from row 65536 on.
+    const int row = m_listHits->GetSelection();
+    if (row == wxNOT_FOUND || static_cast<size_t>(row) >= m_links.size())
+        return;
+    // A browser that cannot be started shows no message.
+    wxLogNull quiet;
+    wxLaunchDefaultBrowser(wxString(m_links[row]), 0);
 }

@@ -4,6 +4,9 @@
 
 #include "main_frame_base.h"
 
+#include <string>
+#include <vector>
+
 #include <wx/arrstr.h>
 #include <wx/timer.h>
 #ifdef __WXMSW__
@@ -53,8 +56,31 @@ protected:
     // its links to "refn.txt".
     void SaveState();
 
+    // The listings site: the settings value "Host" when it holds a non-empty
+    // text, else kListingsHost. Read once at start, never written.
+    wxString m_listingsHost;
+    // True while OnTimer waits inside a search job. The HTTP client lets
+    // window events through meanwhile, so handlers can run in the middle of a
+    // run; they look at this before doing anything that would pull the
+    // window or a second run from under it.
+    bool m_inJob;
+    // A close that arrived during a job: the window is hidden at once and
+    // goes when the job has returned.
+    enum class PendingClose { None, Save, Discard };
+    PendingClose m_pendingClose;
+
 private:
     void LoadKnownHits();
+    void ReadListingsHost();
+    // The empty-list status animation.
+    void ShowNothingSelected();
+    // Puts the hits of a job on top of the result list and the link list
+    // (the job's last hit in row 0) and keeps at most 222 rows.
+    void MergeHits(const std::vector<std::string>& lines,
+                   const std::vector<std::string>& links);
+    // Hides the main window and its help windows while a close waits for
+    // the running job.
+    void HideUntilJobEnds(PendingClose how);
     void LoadCriteria();
     // Text of the selected criterion, empty when none is selected.
     wxString SelectedCriterion();

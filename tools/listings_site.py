@@ -26,6 +26,11 @@ Usage: listings_site.py [options]
   --rows N          rows matched by every search in mode many-rows (default 350)
   --row-padding N   bytes of filler (an HTML comment) in every row block, to
                     make big pages for benchmarks (default 0)
+  --fail-on TEXT    fail every request whose target contains TEXT (as sent,
+                    percent-encoding included) as --fail-how says; other
+                    requests are answered as usual
+  --fail-how HOW    status: answer with status 500 and a short body (default);
+                    close: close the connection without any answer
   --mode MODE       behaviour, one of:
       normal            as described above (default)
       refuse            print a port and listen on nothing (connections refused)
@@ -250,6 +255,14 @@ class Handler(socketserver.StreamRequestHandler):
         request_line = head.split(b"\r\n", 1)[0].split(b"\n", 1)[0].decode("latin-1")
         parts = request_line.split(" ")
         target = parts[1] if len(parts) >= 2 else "/"
+        if site.args.fail_on and site.args.fail_on in target:
+            if site.args.fail_how == "close":
+                return
+            body = b"<html><body>Fehler</body></html>\n"
+            self.wfile.write(("HTTP/1.0 500 Internal Server Error\r\nContent-Type: text/html\r\n"
+                              "Content-Length: %d\r\nConnection: close\r\n\r\n" %
+                              len(body)).encode("ascii") + body)
+            return
         status, body = site.respond(target)
         reason = {200: "OK", 404: "Not Found", 500: "Internal Server Error"}[status]
         response = ("HTTP/1.0 %d %s\r\nContent-Type: text/html; charset=utf-8\r\n"
@@ -292,6 +305,8 @@ def main():
     parser.add_argument("--byte-delay", type=float, default=0.0)
     parser.add_argument("--rows", type=int, default=350)
     parser.add_argument("--row-padding", type=int, default=0)
+    parser.add_argument("--fail-on", default="")
+    parser.add_argument("--fail-how", choices=["status", "close"], default="status")
     parser.add_argument("--mode", choices=MODES, default="normal")
     args = parser.parse_args()
 

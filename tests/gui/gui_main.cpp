@@ -38,6 +38,9 @@ public:
         // Toolkit errors go to stderr instead of message boxes.
         delete wxLog::SetActiveTarget(new wxLogStderr);
         m_dialogHook.Register();
+        // The tests pump the loop themselves; a test's last window going
+        // must not try to end it.
+        SetExitOnFrameDelete(false);
         return true;
     }
 
@@ -45,7 +48,13 @@ public:
     {
         wxGUIEventLoop loop;
         wxEventLoopActivator activate(&loop);
-        return RUN_ALL_TESTS();
+        // The loop counts as the main loop, as in the program: the HTTP
+        // client then lets window events through while it waits, from the
+        // request on (it blocks without a main loop).
+        m_mainLoop = &loop;
+        const int result = RUN_ALL_TESTS();
+        m_mainLoop = nullptr;
+        return result;
     }
 
 private:

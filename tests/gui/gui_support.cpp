@@ -63,10 +63,11 @@ void Pump(int ms)
     YieldUntil([] { return false; }, ms);
 }
 
-Frame::Frame()
+Frame::Frame(Timer timer)
 {
     FRProbe* frame = new FRProbe();
-    frame->DisarmRunTimer();
+    if (timer == Disarmed)
+        frame->DisarmRunTimer();
     m_frame = frame;
 }
 
@@ -164,6 +165,14 @@ void StoreSettings(const TempWorld& world, const wxString& count,
     config.Write("Aanz", count);
     for (size_t i = 0; i < entries.size(); ++i)
         config.Write(wxString::Format("Auswahl%d=", static_cast<int>(i)), entries[i]);
+}
+
+void StoreValue(const TempWorld& world, const wxString& name, const wxString& value)
+{
+    wxFileConfig config(wxEmptyString, wxEmptyString, world.SettingsFile(), wxEmptyString,
+                        wxCONFIG_USE_LOCAL_FILE);
+    config.SetExpandEnvVars(false);
+    config.Write(name, value);
 }
 
 wxString StoredValue(const TempWorld& world, const wxString& name)

@@ -68,10 +68,21 @@ public:
     using FR::m_timer;
     using FR::m_links;
     using FR::m_version;
+    using FR::m_inJob;
+    using FR::m_listingsHost;
 
     // The run timer is stopped, so no search run starts while a test pumps
     // the event loop; tests that want a run start it themselves.
     void DisarmRunTimer() { m_timer.Stop(); }
+
+    // Every status text set through the frame since construction ended.
+    std::vector<wxString> statusTexts;
+    void SetStatusText(const wxString& text, int number = 0) override
+    {
+        statusTexts.push_back(text);
+        FR::SetStatusText(text, number);
+    }
+    wxString Status() const { return GetStatusBar()->GetStatusText(0); }
 };
 
 // Owns a constructed FRProbe: builds it (with the run timer disarmed) and
@@ -80,7 +91,8 @@ public:
 class Frame
 {
 public:
-    Frame();
+    enum Timer { Disarmed, Armed };
+    explicit Frame(Timer timer = Disarmed);
     ~Frame();
     FRProbe* operator->() const { return m_frame.get(); }
     FRProbe* get() const { return m_frame.get(); }
@@ -140,6 +152,21 @@ private:
     int m_answer;
     SeenBox* m_seen;
 };
+
+// Runs fn once, ms milliseconds from now, from the event loop (also from the
+// loop that the HTTP client runs while a search job waits).
+class Later : public wxTimer
+{
+public:
+    Later(int ms, std::function<void()> fn) : m_fn(std::move(fn)) { StartOnce(ms); }
+    void Notify() override { m_fn(); }
+
+private:
+    std::function<void()> m_fn;
+};
+
+// One value in the settings file of the world, written as given.
+void StoreValue(const TempWorld& world, const wxString& name, const wxString& value);
 
 // The question shown when the mask differs from the selected criterion.
 extern const wxString kUnsavedMaskQuestion;
