@@ -31,7 +31,7 @@ inline void EnterWorkFolder(int* argc, char*** argv)
         if (argument.empty())
             continue;
         if (argument[0] != '-' && argument[0] != '/')
-            argument = base + argument;
+            argument.insert(0, base);
         else
         {
             for (const char* option : {"-artifact_prefix=", "-exact_artifact_path=",

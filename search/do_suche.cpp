@@ -158,7 +158,7 @@ bool DoSuche::Fetch(const std::string& host, const std::string& path,
     // Read as bytes until the body ends, the server closes or a wait times
     // out; whatever arrived is kept.
     std::string& text = m_reader.m_text;
-    std::vector<char> buffer(64 * 1024);
+    std::vector<char> buffer(std::size_t{64} * 1024);
     for (;;)
     {
         body->Read(buffer.data(), buffer.size());

@@ -22,6 +22,8 @@ void ReplaceFirst(std::string& text, const std::string& from, const std::string&
 }
 } // namespace
 
+// The job's interface takes its three texts by value.
+// cppcheck-suppress passedByValue
 DS_ORK::DS_ORK(std::string jobName, std::string runMode, std::string criteria)
     : DoSuche(jobName, runMode, criteria)
 {

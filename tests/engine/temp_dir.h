@@ -14,9 +14,8 @@
 class TempWorkDir
 {
 public:
-    TempWorkDir()
+    TempWorkDir() : m_previous(std::filesystem::current_path())
     {
-        m_previous = std::filesystem::current_path();
         std::string pattern = (std::filesystem::temp_directory_path() / "velunda-XXXXXX").string();
         if (::mkdtemp(&pattern[0]) == nullptr)
             ADD_FAILURE() << "mkdtemp failed";

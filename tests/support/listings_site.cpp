@@ -104,7 +104,9 @@ ListingsSite::ListingsSite(const std::vector<std::string>& extraArgs)
     ::close(pipeFds[0]);
     if (m_error.empty())
     {
-        m_port = std::atoi(line.c_str());
+        char* end = nullptr;
+        const long port = std::strtol(line.c_str(), &end, 10);
+        m_port = end != line.c_str() && port > 0 && port < 65536 ? static_cast<int>(port) : 0;
         if (m_port <= 0)
             m_error = "unexpected first line from the site: " + line;
     }
