@@ -63,6 +63,25 @@ TEST(SearchRun, StartWithoutCriteriaAnimatesAndStaysIdle)
     EXPECT_FALSE(frame->m_timer.IsRunning());
 }
 
+TEST(SearchRun, CriteriaRemovedBeforeTheExpiryEndTheRunWithoutAJob)
+{
+    TempWorld world;
+    LocalSite site(world);
+    ASSERT_TRUE(site.Ok());
+    StoreSettings(world, "1", {"Ahorn|"});
+    Frame frame;
+    StartRun(frame.get());
+    Click(frame->m_buttonRemove);
+    frame->statusTexts.clear();
+    ASSERT_TRUE(YieldUntil([&] { return !frame->m_timer.IsRunning(); }, 3000));
+    Pump(100);
+    // Once, without the animation; the button still reads STOP.
+    ASSERT_EQ(frame->statusTexts.size(), 1u);
+    EXPECT_EQ(frame->statusTexts[0], "Sie haben nichts in der Auswahl!");
+    EXPECT_EQ(frame->m_buttonStart->GetLabel(), "STOP");
+    EXPECT_TRUE(site.RequestTargets().empty());
+}
+
 TEST(SearchRun, OneTimeRunPutsNewHitsOnTopInReverseOrder)
 {
     TempWorld world;
