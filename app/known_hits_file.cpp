@@ -103,9 +103,13 @@ std::string FormatKnownHits(const KnownHits& hits)
 bool ReplaceFile(const wxString& path, const std::string& bytes)
 {
     // The temporary file lies next to the target, so the rename below
-    // replaces the target in one step on the same file system.
+    // replaces the target in one step on the same file system. (A prefix
+    // without a folder would put it in the system's temporary folder, from
+    // where the rename fails when that is another file system.)
+    wxFileName target(path);
+    target.MakeAbsolute();
     wxFile file;
-    const wxString temp = wxFileName::CreateTempFileName(path, &file);
+    const wxString temp = wxFileName::CreateTempFileName(target.GetFullPath(), &file);
     if (temp.empty())
         return false;
     const bool written = file.Write(bytes.data(), bytes.size()) == bytes.size() &&

@@ -74,6 +74,29 @@ TEST_F(KnownHitsFaultTest, IntactFileLoadsItsTwoRows)
     EXPECT_EQ(hits.links, (std::vector<std::string>{"http://a/1", "http://a/2"}));
 }
 
+TEST_F(KnownHitsFaultTest, SaveWorksWhenTheTemporaryFolderIsOnAnotherFileSystem)
+{
+    // /tmp and /dev/shm are usually different file systems; a rename across
+    // them fails, so the new file must be made beside the old one.
+    struct stat here;
+    struct stat shm;
+    if (::stat(".", &here) != 0 || ::stat("/dev/shm", &shm) != 0 || here.st_dev == shm.st_dev ||
+        ::access("/dev/shm", W_OK) != 0)
+        GTEST_SKIP() << "no writable /dev/shm on another file system than " << m_dir.Path();
+    std::string other = "/dev/shm/velunda-tmp-XXXXXX";
+    ASSERT_NE(::mkdtemp(&other[0]), nullptr);
+    ::setenv("TMPDIR", other.c_str(), 1);
+
+    KnownHits hits = Load();
+    hits.lines.insert(hits.lines.begin(), "neu");
+    hits.links.insert(hits.links.begin(), "http://a/0");
+    EXPECT_TRUE(ReplaceFile("refn.txt", FormatKnownHits(hits)));
+    EXPECT_EQ(Load().lines.size(), 3u);
+    EXPECT_EQ(EntriesIn(other), 0u);
+    EXPECT_EQ(EntriesIn(m_dir.Path()), 2u);
+    fs::remove_all(other);
+}
+
 TEST_F(KnownHitsFaultTest, FolderInPlaceOfTheFileLoadsNothingAndIsNotReplaced)
 {
     fs::remove("refn.txt");
