@@ -8,6 +8,7 @@
 #include <benchmark/benchmark.h>
 #include <wx/init.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -152,6 +153,27 @@ std::string ReferenceFileText(int count)
         text += '\n';
     }
     return text;
+}
+
+void Pairs::Add(double measuredSeconds, double baselineSeconds)
+{
+    m_baseline.push_back(baselineSeconds);
+    m_ratio.push_back(baselineSeconds > 0 ? measuredSeconds / baselineSeconds : 0);
+}
+
+void Pairs::Report(benchmark::State& state, const std::string& name) const
+{
+    state.counters[name + "_ms"] = Median(m_baseline) * 1000.0;
+    state.counters[name + "_ratio"] = Median(m_ratio);
+}
+
+double Median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t half = values.size() / 2;
+    return values.size() % 2 ? values[half] : (values[half - 1] + values[half]) / 2;
 }
 
 double Now()

@@ -55,4 +55,21 @@ std::string ReferenceFileText(int count);
 
 // Seconds since an arbitrary start, from the monotonic clock.
 double Now();
+
+// Per-iteration pairs of a measured time and its baseline's time, taken
+// back to back so that load from elsewhere hits both alike. Report sets the
+// counters <name>_ms (median baseline time, milliseconds) and
+// <name>_ratio (median of measured / baseline).
+class Pairs
+{
+public:
+    void Add(double measuredSeconds, double baselineSeconds);
+    void Report(benchmark::State& state, const std::string& name) const;
+
+private:
+    std::vector<double> m_baseline;
+    std::vector<double> m_ratio;
+};
+
+double Median(std::vector<double> values);
 } // namespace bench

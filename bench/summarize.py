@@ -63,50 +63,56 @@ def main():
     if parse and split:
         a = parse["bytes_per_second"] / 1e6
         b = split["bytes_per_second"] / 1e6
-        rows.append(("Parse: result pages through the listings job (%.0f MB)" % parse.get("MB", 0),
+        paired = 1 / parse["memchr_ratio"]
+        rows.append(("Parse: %.0f MB of result pages through the listings job" % parse.get("MB", 0),
                      "%.0f MB/s" % a, "memchr line split %.0f MB/s" % b,
-                     "%.3f of baseline" % (a / b), ">= 0.2 of baseline", verdict(a / b >= 0.2)))
+                     "%.3f of baseline (%.3f against the split right after each parse)"
+                     % (a / b, paired), ">= 0.2 of baseline", verdict(a / b >= 0.2)))
         if reader:
             r = reader["bytes_per_second"] / 1e6
-            rows.append(("Parse: the page reader's line walk alone", "%.0f MB/s" % r,
-                         "memchr line split %.0f MB/s" % b, "%.3f of baseline" % (r / b),
+            rows.append(("Parse: the page reader's line walk alone, same bytes", "%.0f MB/s" % r,
+                         "memchr line split %.0f MB/s" % b, "%.2f of baseline" % (r / b),
                          "(for information)", ""))
 
     one = find(results, "BM_KnownHitMatching/1/")
     hundred = find(results, "BM_KnownHitMatching/100/")
     if one and hundred:
-        growth = ms(hundred) / (100 * ms(one))
+        growth = hundred["single_ratio"] / 100
         rows.append(("Known hits: 100 criteria x 300 rows, 100,100 references",
-                     "%.1f ms" % ms(hundred), "1 criterion %.2f ms" % ms(one),
-                     "%.2f x linear" % growth, "< 50 ms, no worse than linear",
+                     "%.1f ms" % ms(hundred), "1 criterion %.2f ms" % hundred["single_ms"],
+                     "%.0f x (%.2f of linear)" % (hundred["single_ratio"], growth),
+                     "< 50 ms, no worse than linear",
                      verdict(ms(hundred) < 50 and growth <= 1.1)))
 
     run = find(results, "BM_WholeRun")
-    curl = find(results, "BM_CurlSequential")
-    if run and curl:
-        rows.append(("Whole run: 20 criteria x 3 pages on loopback", "%.1f ms" % ms(run),
-                     "curl, 60 URLs in one process %.1f ms" % ms(curl),
-                     "%.2f x baseline" % (ms(run) / ms(curl)), "<= 1.2 x baseline",
-                     verdict(ms(run) / ms(curl) <= 1.2)))
+    if run:
+        rows.append(("Whole run: 20 criteria x 3 pages from the local site on loopback",
+                     "%.1f ms" % ms(run), "curl, the 60 URLs in one process, %.1f ms" % run["curl_ms"],
+                     "%.2f x baseline" % run["curl_ratio"], "<= 1.2 x baseline",
+                     verdict(run["curl_ratio"] <= 1.2)))
+        if "plain_ratio" in run:
+            rows.append(("Whole run, against a stricter baseline", "%.1f ms" % ms(run),
+                         "minimal in-process socket client (HTTP/1.0), %.1f ms" % run["plain_ms"],
+                         "%.2f x baseline" % run["plain_ratio"], "<= 1.2 x baseline",
+                         verdict(run["plain_ratio"] <= 1.2)))
 
-    start = find(results, "BM_Startup/velunda")
-    empty = find(results, "BM_Startup/empty_frame")
-    if start and empty:
-        rows.append(("Start-up: process start to main window mapped", "%.0f ms" % ms(start),
-                     "empty toolkit window %.0f ms" % ms(empty),
-                     "%.2f x baseline" % (ms(start) / ms(empty)), "< 300 ms",
+    start = find(results, "BM_Startup")
+    if start:
+        rows.append(("Start-up: process start to main window mapped (50 criteria, full lists)",
+                     "%.0f ms" % ms(start), "empty toolkit window %.0f ms" % start["empty_ms"],
+                     "%.2f x baseline" % start["empty_ratio"], "< 300 ms",
                      verdict(ms(start) < 300)))
         rows.append(("Start-up: peak resident memory when the window is mapped",
                      "%.1f MB" % start["peak_MB_shown"],
-                     "empty toolkit window %.1f MB" % empty["peak_MB_shown"],
-                     "+%.1f MB" % (start["peak_MB_shown"] - empty["peak_MB_shown"]), "< 40 MB",
-                     verdict(start["peak_MB_shown"] < 40)))
-        run_note = ("first run done after %.0f ms" % start["first_run_done_ms"]
-                    if start.get("first_run_done_ms", -1) > 0 else "no first run seen")
-        rows.append(("Start-up: peak resident memory 1.5 s after mapping or after the first run (%s)"
-                     % run_note, "%.1f MB" % start["peak_MB_end"],
-                     "empty toolkit window %.1f MB" % empty["peak_MB_end"],
-                     "+%.1f MB" % (start["peak_MB_end"] - empty["peak_MB_end"]), "< 40 MB",
+                     "empty toolkit window %.1f MB" % start["empty_peak_MB_shown"],
+                     "+%.1f MB" % (start["peak_MB_shown"] - start["empty_peak_MB_shown"]),
+                     "< 40 MB", verdict(start["peak_MB_shown"] < 40)))
+        done = start.get("first_run_done_ms", -1)
+        note = ("after the automatic first run, done %.0f ms after start" % done if done > 0
+                else "1.5 s after the window was mapped (no first run seen)")
+        rows.append(("Start-up: peak resident memory " + note, "%.1f MB" % start["peak_MB_end"],
+                     "empty toolkit window, 1.5 s after mapping, %.1f MB" % start["empty_peak_MB_end"],
+                     "+%.1f MB" % (start["peak_MB_end"] - start["empty_peak_MB_end"]), "< 40 MB",
                      verdict(start["peak_MB_end"] < 40)))
 
     header = ("Measure", "Velunda", "Baseline (same run)", "Ratio", "Goal", "")
