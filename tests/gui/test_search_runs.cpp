@@ -271,7 +271,7 @@ TEST(SearchRun, FetchErrorAfterTwoHitsMergesThemAndReportsOnce)
         EXPECT_EQ(target.find("Ahorn"), std::string::npos) << target;
 }
 
-TEST(SearchRun, SiteThatNeverAnswersEndsInTheErrorBox)
+TEST(SearchRun, RefusedConnectionEndsInTheErrorBox)
 {
     TempWorld world;
     LocalSite site(world, {"--mode", "refuse"});
