@@ -226,7 +226,10 @@ void FR::OnClose(wxCloseEvent&)
     CheckUnsavedMask();
     if (m_inJob) {
         // The run is still on the stack below this handler; the window goes
-        // once its job has returned (OnTimer finishes the close).
+        // once its job has returned (OnTimer saves again with the run's hits
+        // and finishes the close). Saved now as well, in case the process is
+        // ended before that.
+        SaveState();
         HideUntilJobEnds(PendingClose::Save);
         return;
     }

@@ -99,8 +99,13 @@ TEST(CloseDuringRun, ExitMenuSavesAfterTheJob)
     ASSERT_TRUE(run.site.Ok());
     StoreSettings(run.world, "1", {"Ahorn|"});
     Frame frame;
-    run.Go(frame, [&] { ChooseMenu(frame.get(), 0, 0); });
+    bool savedAtOnce = false;
+    run.Go(frame, [&] {
+        ChooseMenu(frame.get(), 0, 0);
+        savedAtOnce = ReadBytes(run.world.RefnFile()) == "Version\nSortierung\n";
+    });
     ASSERT_TRUE(frame.Gone());
+    EXPECT_TRUE(savedAtOnce);
     EXPECT_TRUE(run.closedInJob);
     EXPECT_TRUE(run.hiddenAtOnce);
     EXPECT_TRUE(run.stillThere);
