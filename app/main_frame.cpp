@@ -312,7 +312,7 @@ wxString FR::SelectedCriterion()
 void FR::OnAddEntry(wxCommandEvent&)
 {
     m_choiceCriteria->Append(GetMaskEntry());
-    m_choiceCriteria->SetSelection(m_choiceCriteria->GetCount() - 1);
+    m_choiceCriteria->SetSelection(static_cast<int>(m_choiceCriteria->GetCount()) - 1);
     ClearStatus();
 }
 
