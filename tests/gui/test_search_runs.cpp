@@ -289,6 +289,27 @@ TEST(SearchRun, RefusedConnectionEndsInTheErrorBox)
     EXPECT_FALSE(frame->m_timer.IsRunning());
 }
 
+// Disabled: while the window's event loop runs, the toolkit's HTTP client
+// spins for ever in its status-line read when the server closes the
+// connection without any answer (the program then never ends the run). The
+// test hangs until the fetch handles that case; enable it then.
+TEST(SearchRun, DISABLED_ConnectionClosedBeforeAnyAnswerEndsInTheErrorBox)
+{
+    TempWorld world;
+    LocalSite site(world, {"--fail-on", "Kaputt", "--fail-how", "close"});
+    ASSERT_TRUE(site.Ok());
+    StoreSettings(world, "2", {"Birke|", "Kaputt|"});
+    Frame frame;
+    SeenBox box;
+
+    StartRun(frame.get());
+    wxTEST_DIALOG(YieldUntil([&] { return box.count > 0; }, kRunTimeoutMs),
+                  AnswerBox(wxOK, &box));
+    EXPECT_EQ(box.message, "Es sind ein oder mehrere Fehler aufgetreten!\n\n"
+                           "Konnte Verbindung nicht herstellen!\n");
+    EXPECT_EQ(RowIds(frame.get()), "22;21;");
+}
+
 TEST(SearchRun, GarbageAndCutPagesEndTheRunQuietly)
 {
     // Garbage has no anchors: no hits, no message. A page cut in the middle
