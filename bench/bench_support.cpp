@@ -72,9 +72,8 @@ int Main(int argc, char** argv, void (*registerMore)())
     return g_failed ? 1 : 0;
 }
 
-ScratchDir::ScratchDir()
+ScratchDir::ScratchDir() : m_previous(std::filesystem::current_path().string())
 {
-    m_previous = std::filesystem::current_path().string();
     std::string pattern = (std::filesystem::temp_directory_path() / "velunda-bench-XXXXXX").string();
     if (::mkdtemp(&pattern[0]) == nullptr)
     {
