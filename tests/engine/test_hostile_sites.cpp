@@ -3,6 +3,7 @@
 // time bound with the job's normal outcome, and the page text held is no more
 // than what the site sent.
 #include "ds_ork.h"
+#include "fault_child.h"
 #include "listings_site.h"
 #include "reference_file.h"
 #include "temp_dir.h"
@@ -336,6 +337,34 @@ TEST_F(HostileSiteTest, HttpErrorStatusesEndTheSearchAndKeepEarlierHits)
         }
         EXPECT_EQ(server.Requests().size(), 3u) << "criterion c is not searched";
         EXPECT_EQ(SplitLines(ReadFileBytes("TVmov.ref")).size(), 1u) << "the hit is remembered";
+    }
+}
+} // namespace
+
+namespace
+{
+// Known fault, not yet fixed: when the server closes before the empty line
+// that ends the response head, the toolkit's HTTP client (wxWidgets 3.2.2,
+// wxProtocol::ReadLine under wxHTTP::ParseHeaders) loops for ever without a
+// system call, at full load; neither the socket time-out, nor closing or
+// interrupting the socket from another thread, ends it. The search would
+// hang. Run with --gtest_also_run_disabled_tests; the fetch runs in a child
+// process that is killed after ten seconds.
+TEST_F(HostileSiteTest, DISABLED_ResponseHeadCutOffBeforeItsEndIsAConnectionError)
+{
+    for (const char* head : {"HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n",
+                             "HTTP/1.0 200 OK\r\nX: y\r\n"})
+    {
+        WireServer server({{head}});
+        const std::string host = server.Host();
+        const ChildResult child = RunInChild(
+            [&host] {
+                DoSuche job("TVmov", "0", "");
+                job.m_timeoutSeconds = 2;
+                return job.Fetch(host, "/", "", "") ? 2 : 0;
+            },
+            false, 10000);
+        EXPECT_EQ(child.code, 0) << (child.killed ? "the fetch hung" : "") << " on " << head;
     }
 }
 } // namespace
