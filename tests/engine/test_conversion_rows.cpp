@@ -43,10 +43,10 @@ std::string ByTheRows(std::string text, const Rows& rows)
 
 std::string RandomText(std::mt19937& random)
 {
-    static const char* const kPieces[] = {
+    static const std::string kPieces[] = {
         "\xC3", "\x9C", "\xA4", "\x80", "\xC2", "\xB4", "\xE2", "\x82", "\xAC", "\xC5", "\xA0",
         "\xC3\x9C", "\xC3\xBC", "\xE2\x82\xAC", "T", "U", "e", "V", "TUeV", "TU", "&", "&auml;",
-        "&szlig;", "&ndash;", "uml;", "a", " ", "Kanal 3", "x\ny", std::string(1, '\0').c_str()};
+        "&szlig;", "&ndash;", "uml;", "a", " ", "Kanal 3", "x\ny", std::string(1, '\0')};
     std::uniform_int_distribution<std::size_t> count(0, 12);
     std::uniform_int_distribution<std::size_t> pick(0, std::size(kPieces) - 1);
     std::string text;
