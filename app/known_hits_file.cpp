@@ -1,6 +1,8 @@
 // Byte-level reading and writing of "refn.txt".
 #include "known_hits_file.h"
 
+#include "reference_file.h"
+
 #include <algorithm>
 
 #ifndef __WXMSW__
@@ -12,27 +14,6 @@
 #include <wx/wxcrt.h>
 #include <wx/filefn.h>
 #include <wx/log.h>
-
-std::vector<std::string> SplitFileLines(const std::string& bytes)
-{
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const char c = bytes[i];
-        if (c == '\n' || c == '\r') {
-            lines.emplace_back(bytes, start, i - start);
-            if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
-                ++i;
-            start = ++i;
-        } else {
-            ++i;
-        }
-    }
-    if (start < bytes.size())
-        lines.emplace_back(bytes, start, bytes.size() - start);
-    return lines;
-}
 
 bool ReadFileHead(const wxString& path, std::size_t maxBytes, std::string* bytes,
                   bool* truncated)
@@ -69,7 +50,7 @@ bool ReadFileHead(const wxString& path, std::size_t maxBytes, std::string* bytes
 KnownHits ParseKnownHits(const std::string& bytes, bool truncated)
 {
     KnownHits hits;
-    std::vector<std::string> lines = SplitFileLines(bytes);
+    std::vector<std::string> lines = SplitLines(bytes);
     // A cut line is not a line of the file; a lone CR at the cut may be the
     // first half of CR LF, which does not matter for the lines before it.
     if (truncated && !lines.empty() && bytes.back() != '\n' && bytes.back() != '\r')

@@ -22,11 +22,6 @@ struct KnownHits
 const std::size_t kKnownHitsMaxBytes = 16u << 20;
 const std::size_t kKnownHitsMaxRows = 100000;
 
-// Splits bytes into lines. LF, CR LF and a lone CR each end a line and are
-// not part of it; a last line without terminator counts. NUL is an ordinary
-// byte.
-std::vector<std::string> SplitFileLines(const std::string& bytes);
-
 // Reads at most maxBytes of a regular file. False when the file is missing,
 // is no regular file or cannot be read. *truncated tells whether the file
 // holds more than was read.

@@ -2,6 +2,7 @@
 // handling of "refn.txt".
 #include "cp1252.h"
 #include "known_hits_file.h"
+#include "reference_file.h"
 
 #include <gtest/gtest.h>
 
@@ -40,13 +41,13 @@ TEST(Cp1252, CharactersOutsideTheSetBecomeQuestionMarks)
 TEST(KnownHitsFile, LineEnds)
 {
     using Lines = std::vector<std::string>;
-    EXPECT_EQ(SplitFileLines("a\nb"), (Lines{"a", "b"}));
-    EXPECT_EQ(SplitFileLines("a\r\nb\r\n"), (Lines{"a", "b"}));
-    EXPECT_EQ(SplitFileLines("a\rb\r"), (Lines{"a", "b"}));
-    EXPECT_EQ(SplitFileLines("a\r\r\n\n"), (Lines{"a", "", ""}));
-    EXPECT_EQ(SplitFileLines("\n"), (Lines{""}));
-    EXPECT_EQ(SplitFileLines(""), Lines{});
-    EXPECT_EQ(SplitFileLines(std::string("a\0b\nc", 5)), (Lines{std::string("a\0b", 3), "c"}));
+    EXPECT_EQ(SplitLines("a\nb"), (Lines{"a", "b"}));
+    EXPECT_EQ(SplitLines("a\r\nb\r\n"), (Lines{"a", "b"}));
+    EXPECT_EQ(SplitLines("a\rb\r"), (Lines{"a", "b"}));
+    EXPECT_EQ(SplitLines("a\r\r\n\n"), (Lines{"a", "", ""}));
+    EXPECT_EQ(SplitLines("\n"), (Lines{""}));
+    EXPECT_EQ(SplitLines(""), Lines{});
+    EXPECT_EQ(SplitLines(std::string("a\0b\nc", 5)), (Lines{std::string("a\0b", 3), "c"}));
 }
 
 TEST(KnownHitsFile, RowsAndLinks)
