@@ -87,6 +87,11 @@ bool ReplaceFile(const wxString& path, const std::string& bytes)
     // replaces the target in one step on the same file system. (A prefix
     // without a folder would put it in the system's temporary folder, from
     // where the rename fails when that is another file system.)
+    // A file that is there but cannot be read was not loaded at start, so
+    // the list being saved lacks its rows; it is left as it is.
+    if (wxFileName::FileExists(path) && !wxFile::Access(path, wxFile::read))
+        return false;
+
     wxFileName target(path);
     target.MakeAbsolute();
     wxFile file;

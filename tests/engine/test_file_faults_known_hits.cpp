@@ -130,11 +130,19 @@ TEST_F(KnownHitsFaultTest, DevicesAndPipeInPlaceOfTheFileLoadNothingWithoutHangi
     EXPECT_EQ(child.code, 0) << (child.killed ? "hung on the pipe" : "");
 }
 
-TEST_F(KnownHitsFaultTest, UnreadableFileLoadsNothingQuietly)
+TEST_F(KnownHitsFaultTest, UnreadableFileLoadsNothingQuietlyAndIsNotReplaced)
 {
     fs::permissions(m_dir.Path(), fs::perms::all);
     fs::permissions("refn.txt", fs::perms::none);
-    const ChildResult child = RunInChild([] { return Load().lines.empty() ? 0 : 2; }, true);
+    // The window then shows an empty list; saving it must not wipe the file.
+    const ChildResult child = RunInChild(
+        [] {
+            if (!Load().lines.empty())
+                return 2;
+            return ReplaceFile("refn.txt", FormatKnownHits(KnownHits())) ? 3 : 0;
+        },
+        true);
+    fs::permissions("refn.txt", fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(child.code, 0);
     EXPECT_EQ(child.out, "");
     EXPECT_EQ(ReadFileBytes("refn.txt"), kOldList);
