@@ -98,6 +98,16 @@ protected:
     TempWorkDir m_dir;
 };
 
+// Runs the search with its standard-output lines swallowed.
+template <class Job>
+bool SearchQuietly(Job& job)
+{
+    testing::internal::CaptureStdout();
+    const bool result = job.Search();
+    testing::internal::GetCapturedStdout();
+    return result;
+}
+
 std::string PageOf(const std::string& target)
 {
     const std::string::size_type at = target.rfind("&page=");
@@ -179,9 +189,7 @@ TEST(DsOrkParse, RowCellsLinkAndDescriptionFromMemoryPages)
          "<tr><td>Mi</td><td>22:00 Uhr</td></tr>\n<table><td>no link here\n"
          "<div></div><p></p>\n"});
     MemoryJob job("Zeuge|Berg#", {page1});
-    testing::internal::CaptureStdout();
-    EXPECT_TRUE(job.Search());
-    testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(SearchQuietly(job));
 
     ASSERT_EQ(job.m_hitLines.size(), 3u);
     EXPECT_EQ(job.m_hitLines[0], Expected("Z", "20ae15 Uhr", "Mo, 07.12.", "Kanal &auml;", "Erster Text"));
@@ -203,9 +211,7 @@ TEST(DsOrkParse, FirstColumnIsTheCriterionByteAtTheCriterionIndexOrEmpty)
     TempWorkDir dir;
     const std::string page = MemoryJob::Page({MemoryJob::Row("d", "t", "c", "l", "text")});
     MemoryJob job("abc|#xyz|#|#", {page, MemoryJob::Page({}), page, MemoryJob::Page({}), page});
-    testing::internal::CaptureStdout();
-    EXPECT_TRUE(job.Search());
-    testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(SearchQuietly(job));
     ASSERT_EQ(job.m_hitLines.size(), 3u);
     EXPECT_EQ(job.m_hitLines[0].substr(0, 11), "a         |");
     EXPECT_EQ(job.m_hitLines[1].substr(0, 11), "y         |");
@@ -219,9 +225,7 @@ TEST(DsOrkParse, AnchorsOnOneLineAndRowScanFromTheNextLine)
         "<div>Suchergebnisse: <h1>Suchergebnisse</h1> 1 Treffer <table> 09:00 Uhr</td> ignored\n" +
         MemoryJob::Row("d", "10:00", "c", "l", "found") + "</table>\nfooter footer footer\n";
     MemoryJob job("x|#", {page});
-    testing::internal::CaptureStdout();
-    EXPECT_TRUE(job.Search());
-    testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(SearchQuietly(job));
     ASSERT_EQ(job.m_hitLines.size(), 1u);
     EXPECT_NE(job.m_hitLines[0].find("10:00 Uhr"), std::string::npos);
 }
@@ -290,9 +294,7 @@ TEST(DsOrkParse, EndlessRowsStopAt300PerCriterion)
         pages.push_back(MemoryJob::Page(rows));
     }
     MemoryJob job("x|#", pages);
-    testing::internal::CaptureStdout();
-    EXPECT_TRUE(job.Search());
-    testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(SearchQuietly(job));
     EXPECT_EQ(job.m_hitLines.size(), 300u);
     EXPECT_EQ(job.m_requested.size(), 31u);
     EXPECT_EQ(job.m_errors.size(), 1u);
@@ -307,9 +309,7 @@ TEST_F(DsOrkTest, FindsExactHitLinesAndLinksPageByPage)
     {
         DS_ORK job("TVmov", "0", "stille zeuge|#");
         job.m_host = site.Host();
-        testing::internal::CaptureStdout();
-        EXPECT_TRUE(job.Search());
-        testing::internal::GetCapturedStdout();
+        EXPECT_TRUE(SearchQuietly(job));
 
         ASSERT_EQ(job.m_hitLines.size(), 12u);
         EXPECT_EQ(job.m_hitLines[0], Expected("s", "08:15 Uhr", "Mo, 07.12.", "Kanal Eins",
@@ -360,9 +360,7 @@ TEST_F(DsOrkTest, TwoCriteriaInOneText)
     ASSERT_TRUE(site.Ok()) << site.Error();
     DS_ORK job("TVmov", "0", "Wetter|#|Berg#");
     job.m_host = site.Host();
-    testing::internal::CaptureStdout();
-    EXPECT_TRUE(job.Search());
-    testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(SearchQuietly(job));
 
     ASSERT_EQ(job.m_hitLines.size(), 14u) << "1 for the title, 13 for the person";
     EXPECT_EQ(job.m_hitLines[0], Expected("W", "21:00 Uhr", "Mi, 09.12.", "Heimat Drei",
@@ -382,9 +380,7 @@ TEST_F(DsOrkTest, UmlautsGoOutPercentEncodedInEitherEncoding)
     ASSERT_TRUE(site.Ok()) << site.Error();
     DS_ORK job("TVmov", "0", "Br\xFC" "cke|#|M\xC3\xB6ller#");
     job.m_host = site.Host();
-    testing::internal::CaptureStdout();
-    EXPECT_TRUE(job.Search());
-    testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(SearchQuietly(job));
     ASSERT_EQ(job.m_hitLines.size(), 2u);
     EXPECT_EQ(job.m_hitLines[0], Expected("B", "20:15 Uhr", "Di, 08.12.", "TV Sued",
                                           "Die Bruecke am Fluss: Drama am Fluss."));
@@ -400,9 +396,7 @@ TEST_F(DsOrkTest, SiteWithoutHrefGivesTheBareHostLink)
     ASSERT_TRUE(site.Ok()) << site.Error();
     DS_ORK job("TVmov", "0", "Wetter|#");
     job.m_host = site.Host();
-    testing::internal::CaptureStdout();
-    EXPECT_TRUE(job.Search());
-    testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(SearchQuietly(job));
     EXPECT_EQ(job.m_hitLinks, std::vector<std::string>{site.Host() + "/"});
 }
 
@@ -412,9 +406,7 @@ TEST_F(DsOrkTest, AnchorsOnOneLineFromTheSite)
     ASSERT_TRUE(site.Ok()) << site.Error();
     DS_ORK job("TVmov", "0", "stille|#");
     job.m_host = site.Host();
-    testing::internal::CaptureStdout();
-    EXPECT_TRUE(job.Search());
-    testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(SearchQuietly(job));
     EXPECT_EQ(job.m_hitLines.size(), 12u);
 }
 
@@ -464,9 +456,7 @@ TEST_F(DsOrkTest, SlowFirstByteBeyondTheTimeOutIsAConnectionError)
     job.m_host = site.Host();
     job.m_timeoutSeconds = 1;
     const auto start = std::chrono::steady_clock::now();
-    testing::internal::CaptureStdout();
-    EXPECT_FALSE(job.Search());
-    testing::internal::GetCapturedStdout();
+    EXPECT_FALSE(SearchQuietly(job));
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 3.5);
 }
 
@@ -477,9 +467,7 @@ TEST_F(DsOrkTest, HostileSitesEndWithTheNormalOutcome)
         ASSERT_TRUE(site.Ok()) << site.Error();
         DS_ORK job("TVmov", "0", "x|#");
         job.m_host = site.Host();
-        testing::internal::CaptureStdout();
-        EXPECT_TRUE(job.Search());
-        testing::internal::GetCapturedStdout();
+        EXPECT_TRUE(SearchQuietly(job));
         EXPECT_EQ(job.m_hitLines.size(), 300u);
         EXPECT_EQ(job.m_errors.size(), 1u);
         EXPECT_EQ(site.RequestLines().size(), 31u);
@@ -490,9 +478,7 @@ TEST_F(DsOrkTest, HostileSitesEndWithTheNormalOutcome)
         std::filesystem::remove("TVmov.ref");
         DS_ORK job("TVmov", "0", "Wetter|#");
         job.m_host = site.Host();
-        testing::internal::CaptureStdout();
-        EXPECT_TRUE(job.Search());
-        testing::internal::GetCapturedStdout();
+        EXPECT_TRUE(SearchQuietly(job));
         EXPECT_EQ(job.m_hitLines.size(), 1u);
     }
     {
@@ -522,9 +508,7 @@ TEST_F(DsOrkTest, HostileSitesEndWithTheNormalOutcome)
         std::filesystem::remove("TVmov.ref");
         DS_ORK job("TVmov", "0", "Wetter|#");
         job.m_host = site.Host();
-        testing::internal::CaptureStdout();
-        EXPECT_TRUE(job.Search());
-        testing::internal::GetCapturedStdout();
+        EXPECT_TRUE(SearchQuietly(job));
         EXPECT_EQ(job.m_hitLines.size(), 1u);
     }
 }
