@@ -124,7 +124,8 @@ FR::FR()
       m_version(),
       m_listingsHost(),
       m_inJob(false),
-      m_pendingClose(PendingClose::None)
+      m_pendingClose(PendingClose::None),
+      m_fetchTimeoutSeconds(120)
 {
     // Criteria are stored as typed; "$HOME" in a title stays "$HOME".
     m_config.SetExpandEnvVars(false);
@@ -467,6 +468,7 @@ void FR::OnTimer(wxTimerEvent&)
     RunJob job(mode, ToBytes(criteria),
                [this] { return m_pendingClose != PendingClose::None; });
     job.m_host = ToBytes(m_listingsHost);
+    job.m_timeoutSeconds = m_fetchTimeoutSeconds;
     m_inJob = true;
     job.Search();
     m_inJob = false;

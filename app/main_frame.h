@@ -68,6 +68,9 @@ protected:
     // goes when the job has returned.
     enum class PendingClose { None, Save, Discard };
     PendingClose m_pendingClose;
+    // Longest wait of a search job for the listings site, in seconds (each
+    // wait of the HTTP client, not the whole page).
+    int m_fetchTimeoutSeconds;
 
 private:
     void LoadKnownHits();

@@ -70,6 +70,7 @@ public:
     using FR::m_version;
     using FR::m_inJob;
     using FR::m_listingsHost;
+    using FR::m_fetchTimeoutSeconds;
 
     // The run timer is stopped, so no search run starts while a test pumps
     // the event loop; tests that want a run start it themselves.

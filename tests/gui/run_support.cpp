@@ -1,6 +1,8 @@
 // Helpers of the GUI tests that run searches.
 #include "run_support.h"
 
+#include <gtest/gtest.h>
+
 #include <wx/frame.h>
 #include <wx/toplevel.h>
 
@@ -71,6 +73,20 @@ void StartRun(FRProbe* frame)
     if (frame->m_buttonStart->GetLabel() != "START")
         Click(frame->m_buttonStart);
     Click(frame->m_buttonStart);
+}
+
+void ChooseMode(FRProbe* frame, const wxString& mode)
+{
+    const int index = frame->m_choiceMode->FindString(mode);
+    if (index != wxNOT_FOUND)
+        Choose(frame->m_choiceMode, index);
+    else
+        ADD_FAILURE() << "no run mode " << mode;
+}
+
+bool WaitForCount(FRProbe* frame, int ms)
+{
+    return YieldUntil([frame] { return frame->Status().EndsWith(" neue Treffer"); }, ms);
 }
 
 std::vector<wxFrame*> HelpWindows()

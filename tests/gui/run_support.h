@@ -41,5 +41,11 @@ wxString LinkIds(FRProbe* frame, const LocalSite& site);
 // STOP is pressed first then.
 void StartRun(FRProbe* frame);
 
+// Chooses a run mode by its text ("nur einmal suchen", ...).
+void ChooseMode(FRProbe* frame, const wxString& mode);
+
+// Waits until the status text says how many hits a run found.
+bool WaitForCount(FRProbe* frame, int ms = 20000);
+
 // The open help windows, in creation order.
 std::vector<wxFrame*> HelpWindows();

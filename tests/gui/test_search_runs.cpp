@@ -12,12 +12,6 @@ namespace {
 
 const int kRunTimeoutMs = 20000;
 
-// Waits until the status text says how many hits a run found.
-bool WaitForCount(FRProbe* frame, int ms = kRunTimeoutMs)
-{
-    return YieldUntil([frame] { return frame->Status().EndsWith(" neue Treffer"); }, ms);
-}
-
 // Keeps a message box "open" (the event loop running) until done() is true,
 // then answers OK.
 class PumpingBox : public wxExpectModalBase<wxMessageDialog, PumpingBox>
@@ -35,13 +29,6 @@ protected:
 private:
     std::function<bool()> m_done;
 };
-
-void ChooseMode(FRProbe* frame, const wxString& mode)
-{
-    const int index = frame->m_choiceMode->FindString(mode);
-    ASSERT_NE(index, wxNOT_FOUND) << mode;
-    Choose(frame->m_choiceMode, index);
-}
 
 } // namespace
 
