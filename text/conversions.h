@@ -10,6 +10,13 @@ std::string Transliterate(std::string text);
 // Replaces the named HTML entities of German umlauts, sharp s and en dash.
 std::string DecodeEntities(std::string text);
 
+// The same two conversions on text itself. Text that no row changes is left
+// untouched, and rows that shorten the text work in its own buffer.
+// TransliterateInPlace returns whether the text is now plain ASCII: such a
+// text holds no "TUeV" either, so a further Transliterate leaves it as it is.
+bool TransliterateInPlace(std::string& text);
+void DecodeEntitiesInPlace(std::string& text);
+
 // Replaces every occurrence of from by to, left to right, without rescanning
 // the replacement text.
 std::string ReplaceAll(std::string text, const std::string& from, const std::string& to);

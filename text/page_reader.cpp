@@ -1,6 +1,8 @@
 // PageReader: line cursor and scans over the fetched page text.
 #include "page_reader.h"
 
+#include "byte_search.h"
+
 #include <cstring>
 
 namespace
@@ -51,7 +53,7 @@ std::int32_t PageReader::IndexIn(const std::string& needle, std::int32_t from) c
 {
     if (from < 0)
         return -1;
-    return ToIndex(m_line.find(needle, static_cast<std::size_t>(from)));
+    return ToIndex(FindBytes(m_line, needle, static_cast<std::size_t>(from)));
 }
 
 std::int32_t PageReader::IndexIn(char needle, std::int32_t from) const
@@ -76,7 +78,7 @@ std::int32_t PageReader::SkipToMarker(const std::string& m0, const std::string& 
                 return k;
         }
         ReadLine();
-        if (m_line.find("OutputStream") != std::string::npos)
+        if (FindBytes(m_line, "OutputStream") != std::string::npos)
             return -1;
         if (AtEnd())
             return -1;
@@ -100,36 +102,52 @@ bool PageReader::FindInNextLines(const std::string& marker, std::int32_t start)
 
 std::string PageReader::PieceAt(std::int32_t from)
 {
-    const std::int32_t open = IndexIn('>', from);
-    m_linePos = open >= 0 ? IndexIn('<', open) : -1;
-    if (m_linePos < 0)
-        return std::string();
-    return m_line.substr(static_cast<std::size_t>(open) + 1,
-                         static_cast<std::size_t>(m_linePos - open - 1));
+    return std::string(PieceViewAt(from));
 }
 
 std::string PageReader::NextPiece(std::int32_t start)
 {
-    if (start >= 0)
-        m_linePos = start;
-    return PieceAt(m_linePos);
+    return std::string(NextPieceView(start));
 }
 
 std::string PageReader::QuotedAfter(const std::string& marker, std::int32_t start)
 {
+    return std::string(QuotedViewAfter(marker, start));
+}
+
+std::string_view PageReader::PieceViewAt(std::int32_t from)
+{
+    const std::int32_t open = IndexIn('>', from);
+    m_linePos = open >= 0 ? IndexIn('<', open) : -1;
+    if (m_linePos < 0)
+        return std::string_view();
+    return std::string_view(m_line).substr(static_cast<std::size_t>(open) + 1,
+                                           static_cast<std::size_t>(m_linePos - open - 1));
+}
+
+std::string_view PageReader::NextPieceView(std::int32_t start)
+{
+    if (start >= 0)
+        m_linePos = start;
+    return PieceViewAt(m_linePos);
+}
+
+std::string_view PageReader::QuotedViewAfter(const std::string& marker, std::int32_t start)
+{
     const std::int32_t at = IndexIn(marker, start);
     if (at < 0)
-        return std::string();
+        return std::string_view();
 
     // With fewer than two quotes after the marker the value degrades in a
     // fixed way: no quote gives the line up to its first quote (the whole
     // line when it has none), one quote gives the rest of the line behind it.
+    const std::string_view line(m_line);
     const std::int32_t q1 = IndexIn('"', at);
     const std::int32_t q2 = IndexIn('"', q1 + 1);
     m_linePos = q2;
     if (q1 < 0)
-        return q2 < 0 ? m_line : m_line.substr(0, static_cast<std::size_t>(q2));
+        return q2 < 0 ? line : line.substr(0, static_cast<std::size_t>(q2));
     if (q2 < 0)
-        return m_line.substr(static_cast<std::size_t>(q1) + 1);
-    return m_line.substr(static_cast<std::size_t>(q1) + 1, static_cast<std::size_t>(q2 - q1 - 1));
+        return line.substr(static_cast<std::size_t>(q1) + 1);
+    return line.substr(static_cast<std::size_t>(q1) + 1, static_cast<std::size_t>(q2 - q1 - 1));
 }

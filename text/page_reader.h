@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 class PageReader
 {
@@ -40,6 +41,13 @@ public:
 
     // The double-quoted value after the marker, e.g. QuotedAfter("href=", 0).
     std::string QuotedAfter(const std::string& marker, std::int32_t start);
+
+    // The same as PieceAt, NextPiece and QuotedAfter (m_linePos moves alike),
+    // as views into m_line instead of copies. A view is valid until m_line
+    // changes (the next ReadLine).
+    std::string_view PieceViewAt(std::int32_t from);
+    std::string_view NextPieceView(std::int32_t start);
+    std::string_view QuotedViewAfter(const std::string& marker, std::int32_t start);
 
     // Positions inside a line are 32-bit, so lines of any practical length are
     // scanned correctly. The text is bounded by the fetch to fit m_readIndex.

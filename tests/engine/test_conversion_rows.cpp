@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <utility>
 #include <vector>
@@ -81,4 +82,45 @@ TEST(ConversionRows, PlainAsciiTextIsOnlyTouchedByTheLastRowAndEntitiesNeedAnAmp
     EXPECT_EQ(DecodeEntities("Gro&szlig;e Fahrt"), "Grosse Fahrt");
     EXPECT_EQ(DecodeEntities("ohne Entitaet"), "ohne Entitaet");
     EXPECT_EQ(DecodeEntities("&amp;"), "&amp;");
+}
+
+// Texts of single bytes drawn from the sources of both tables: sequences of
+// a row often appear only after an earlier row has removed bytes between
+// them, and entities appear cut and nested.
+TEST(ConversionRows, RandomBytesOfTheSourcesGiveTheRowByRowResultInPlaceToo)
+{
+    std::string bytes;
+    for (const auto* rows : {&TransliterationRows(), &EntityRows()})
+    {
+        for (const auto& row : *rows)
+            bytes += row.first;
+    }
+    std::mt19937 random(7);
+    std::uniform_int_distribution<std::size_t> count(0, 40);
+    std::uniform_int_distribution<std::size_t> pick(0, bytes.size() - 1);
+    int secondPassChanged = 0;
+    for (int i = 0; i < 20000; ++i)
+    {
+        std::string text;
+        for (std::size_t n = count(random); n > 0; --n)
+            text += bytes[pick(random)];
+
+        std::string transliterated = text;
+        const bool ascii = TransliterateInPlace(transliterated);
+        ASSERT_EQ(transliterated, ByTheRows(text, TransliterationRows())) << "'" << text << "'";
+        const std::string twice = ByTheRows(transliterated, TransliterationRows());
+        if (ascii)
+        {
+            ASSERT_EQ(twice, transliterated) << "reported settled: '" << text << "'";
+        }
+        const bool highByte = std::any_of(transliterated.begin(), transliterated.end(),
+                                          [](char c) { return (c & 0x80) != 0; });
+        ASSERT_EQ(ascii, !highByte) << "'" << text << "'";
+        secondPassChanged += twice != transliterated ? 1 : 0;
+
+        std::string decoded = text;
+        DecodeEntitiesInPlace(decoded);
+        ASSERT_EQ(decoded, ByTheRows(text, EntityRows())) << "'" << text << "'";
+    }
+    EXPECT_GT(secondPassChanged, 0) << "no text needed the second pass";
 }

@@ -1,0 +1,66 @@
+// FindBytes against std::string_view::find: random texts over a small
+// alphabet (so that first and last bytes of a needle match often without the
+// middle), every start position, needles of every short length, texts long
+// enough to run through whole sixteen-byte blocks and their remainders.
+#include "byte_search.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+namespace
+{
+std::string RandomBytes(std::mt19937& random, std::size_t length, const std::string& alphabet)
+{
+    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+    std::string text;
+    for (std::size_t i = 0; i < length; ++i)
+        text += alphabet[pick(random)];
+    return text;
+}
+} // namespace
+
+TEST(FindBytes, GivesTheAnswerOfFindForRandomTextsNeedlesAndStarts)
+{
+    std::mt19937 random(4711);
+    const std::string alphabets[] = {"ab", "<ta>", std::string("x\0\x80\xFF", 4)};
+    std::uniform_int_distribution<std::size_t> textLength(0, 70);
+    std::uniform_int_distribution<std::size_t> needleLength(0, 6);
+    int found = 0;
+    for (int round = 0; round < 3000; ++round)
+    {
+        const std::string& alphabet = alphabets[round % 3];
+        const std::string text = RandomBytes(random, textLength(random), alphabet);
+        // Half of the needles are cut from the text, so that they occur.
+        std::string needle = RandomBytes(random, needleLength(random), alphabet);
+        if (round % 2 == 0 && text.size() > needle.size())
+            needle = text.substr(text.size() / 3, needle.size());
+        for (std::size_t from = 0; from <= text.size() + 2; ++from)
+        {
+            const std::size_t expected = std::string_view(text).find(needle, from);
+            ASSERT_EQ(FindBytes(text, needle, from), expected)
+                << "text '" << text << "' needle '" << needle << "' from " << from;
+            found += expected != std::string_view::npos ? 1 : 0;
+        }
+    }
+    EXPECT_GT(found, 10000);
+}
+
+TEST(FindBytes, FindsMarkersAtTheEdgesOfLongLines)
+{
+    // A marker that ends on the last byte, one that starts in the last block
+    // and one only partly there: the block loop must neither miss nor read on.
+    const std::string filler(100, 'x');
+    const std::string text = "<table" + filler + "Uhr</td>" + filler + "<tab";
+    EXPECT_EQ(FindBytes(text, "<table"), 0u);
+    EXPECT_EQ(FindBytes(text, "<table", 1), std::string::npos);
+    EXPECT_EQ(FindBytes(text, "Uhr</td>"), 106u);
+    EXPECT_EQ(FindBytes(text, "<tab"), 0u);
+    EXPECT_EQ(FindBytes(text, "<tab", 1), text.size() - 4);
+    EXPECT_EQ(FindBytes(text, "x<tab"), text.size() - 5);
+    EXPECT_EQ(FindBytes(text, "<tab", text.size()), std::string::npos);
+    EXPECT_EQ(FindBytes(text, "", text.size()), text.size());
+    EXPECT_EQ(FindBytes(text, "", text.size() + 1), std::string::npos);
+    EXPECT_EQ(FindBytes(std::string(), "x"), std::string::npos);
+}
