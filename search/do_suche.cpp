@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <unordered_set>
 
@@ -219,14 +220,21 @@ bool DoSuche::RegisterHit()
 
 bool DoSuche::RecordHit()
 {
+    // The fields keep their transliteration, and the line is built from the
+    // fields transliterated once more. The second pass only has work where
+    // the first one left bytes from 0x80 up (removing an accent can join two
+    // bytes into a sequence of an earlier row).
     std::string* fields[] = {&m_hitField1, &m_hitField2, &m_hitField3,
                              &m_hitField4, &m_hitField5, &m_hitField6};
-    for (std::string* field : fields)
-        *field = Transliterate(*field);
+    bool settled[6];
+    for (std::size_t i = 0; i < 6; ++i)
+        settled[i] = TransliterateInPlace(*fields[i]);
+    const auto again = [&](std::size_t i) {
+        return settled[i] ? *fields[i] : Transliterate(*fields[i]);
+    };
 
-    m_hitLine = MakeHitLine(m_jobName, Transliterate(m_hitField1), Transliterate(m_hitField2),
-                            Transliterate(m_hitField3), Transliterate(m_hitField4),
-                            Transliterate(m_hitField5), Transliterate(m_hitField6), m_hitLink);
+    m_hitLine = MakeHitLine(m_jobName, again(0), again(1), again(2), again(3), again(4), again(5),
+                            m_hitLink);
     if (IsKnown(m_hitLine))
         return false;
 
@@ -255,19 +263,30 @@ bool DoSuche::Report(bool collect, const std::string& message, bool result)
 std::string DoSuche::PadColumn(std::string text, std::int32_t width)
 {
     std::string out;
-    out.reserve(text.size() + 36);
-    for (std::string::size_type i = 0; i < text.size(); ++i)
+    AppendPadded(out, text, width);
+    return out;
+}
+
+void AppendPadded(std::string& out, std::string_view text, std::int32_t width)
+{
+    // The column is the text with every second blank of a pair dropped, then
+    // 36 blanks, cut to width; only the bytes that survive the cut are made.
+    if (width <= 0)
+        return;
+    const auto limit = static_cast<std::size_t>(width);
+    const std::size_t start = out.size();
+    out.resize(start + std::min(limit, text.size() + 36));
+    char* const column = &out[start];
+    std::size_t written = 0;
+    for (std::size_t i = 0; i < text.size() && written < limit; ++i)
     {
-        out += text[i];
+        column[written++] = text[i];
         if (text[i] == ' ' && i + 1 < text.size() && text[i + 1] == ' ')
             ++i;
     }
-    out.append(36, ' ');
-    if (width <= 0)
-        return std::string();
-    if (out.size() > static_cast<std::size_t>(width))
-        out.resize(static_cast<std::size_t>(width));
-    return out;
+    const std::size_t blanks = std::min<std::size_t>(36, limit - written);
+    std::memset(column + written, ' ', blanks);
+    out.resize(start + written + blanks);
 }
 
 void DoSuche::SaveReferences()

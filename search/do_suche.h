@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class DoSuche
@@ -124,6 +125,9 @@ constexpr std::size_t kMaxPageTextBytes = 0x7FFFFFFFu - (1u << 20);
 // Returns the number of bytes appended.
 std::size_t AppendBounded(std::string& text, const char* data, std::size_t count,
                           std::size_t limit);
+
+// Appends DoSuche::PadColumn(text, width) to out without a temporary.
+void AppendPadded(std::string& out, std::string_view text, std::int32_t width);
 
 // The path with every control byte, 0x7F and every byte from 0x80 up written
 // as %XX (upper-case hex); all other bytes unchanged.

@@ -14,6 +14,16 @@ const char* const DS_ORK::kUrlTemplate =
 
 namespace
 {
+// The markers of the result page, made once rather than per row.
+const std::string kAnchor1 = ">Suchergebnisse<";
+const std::string kAnchor2 = " Treffer";
+const std::string kTable = "<table";
+const std::string kRow = "Uhr</td>";
+const std::string kCell = "<td";
+const std::string kHref = "href=";
+const std::string kDiv = "<div";
+const char* const kNoText = "kein Text";
+
 void ReplaceFirst(std::string& text, const std::string& from, const std::string& to)
 {
     const std::string::size_type at = text.find(from);
@@ -52,15 +62,19 @@ std::string DS_ORK::MakeHitLine(std::string /*job*/, std::string f1, std::string
                                 std::string f3, std::string /*f4*/, std::string f5,
                                 std::string f6, std::string /*link*/)
 {
-    std::string line = PadColumn(std::move(f1), 10);
+    DecodeEntitiesInPlace(f2);
+    DecodeEntitiesInPlace(f6);
+    std::string line;
+    line.reserve(10 + 15 + 15 + 15 + 4 + f6.size());
+    AppendPadded(line, f1, 10);
     line += '|';
-    line += PadColumn(DecodeEntities(std::move(f2)), 15);
+    AppendPadded(line, f2, 15);
     line += '|';
-    line += PadColumn(std::move(f5), 15);
+    AppendPadded(line, f5, 15);
     line += '|';
-    line += PadColumn(std::move(f3), 15);
+    AppendPadded(line, f3, 15);
     line += '|';
-    line += DecodeEntities(std::move(f6));
+    line += f6;
     return line;
 }
 
@@ -94,11 +108,11 @@ bool DS_ORK::Search()
             if (!FetchPage())
                 return Report(false, "X0", false);
 
-            if (m_reader.SkipToMarker(">Suchergebnisse<") == -1)
+            if (m_reader.SkipToMarker(kAnchor1) == -1)
                 return Report(false, "grober Fehler1!", false);
-            if (m_reader.SkipToMarker(" Treffer") == -1)
+            if (m_reader.SkipToMarker(kAnchor2) == -1)
                 return Report(false, "grober Fehler3!", false);
-            if (m_reader.SkipToMarker("<table") == -1)
+            if (m_reader.SkipToMarker(kTable) == -1)
                 return Report(false, "grober Fehler5!", false);
 
             // The first column: the byte of the criterion string at the
@@ -106,33 +120,37 @@ bool DS_ORK::Search()
             m_hitField1 = i < m_params.size() ? std::string(1, m_params[i]) : std::string();
             m_morePages = false;
 
+            // The fields are views into the reader's line, copied into the
+            // members' own buffers before the next line is read.
             for (;;)
             {
                 if (!m_reader.ReadLine())
                     break;
-                if (m_reader.SkipToMarker("Uhr</td>") == -1)
+                if (m_reader.SkipToMarker(kRow) == -1)
                     break;
                 m_morePages = true;
 
-                m_reader.NextPiece(0);
-                m_hitField5 = m_reader.NextPiece(-1);
-                m_reader.NextPiece(-1);
-                m_hitField2 = m_reader.NextPiece(-1);
-                m_reader.NextPiece(-1);
-                m_hitField3 = m_reader.NextPiece(-1);
+                m_reader.NextPieceView(0);
+                m_hitField5.assign(m_reader.NextPieceView(-1));
+                m_reader.NextPieceView(-1);
+                m_hitField2.assign(m_reader.NextPieceView(-1));
+                m_reader.NextPieceView(-1);
+                m_hitField3.assign(m_reader.NextPieceView(-1));
 
-                m_reader.SkipToMarker("<table");
-                m_reader.SkipToMarker("<td");
-                m_hitLink = m_host + "/" + m_reader.QuotedAfter("href=", 0);
+                m_reader.SkipToMarker(kTable);
+                m_reader.SkipToMarker(kCell);
+                m_hitLink.assign(m_host);
+                m_hitLink += '/';
+                m_hitLink.append(m_reader.QuotedViewAfter(kHref, 0));
 
-                m_hitField6 = "kein Text";
-                if (m_reader.FindInNextLines("<div", 0))
+                m_hitField6.assign(kNoText);
+                if (m_reader.FindInNextLines(kDiv, 0))
                 {
-                    m_hitField6 = m_reader.NextPiece(0);
-                    for (int tries = 0; tries < 3 && m_hitField6.empty(); ++tries)
-                        m_hitField6 = m_reader.NextPiece(-1);
-                    if (m_hitField6.empty())
-                        m_hitField6 = "kein Text";
+                    std::string_view text = m_reader.NextPieceView(0);
+                    for (int tries = 0; tries < 3 && text.empty(); ++tries)
+                        text = m_reader.NextPieceView(-1);
+                    if (!text.empty())
+                        m_hitField6.assign(text);
                 }
 
                 if (!RegisterHit())

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace
 {
 // A job whose rows are fed by the test: the row text goes into the first
@@ -188,6 +190,24 @@ TEST_F(DoSucheTest, FieldsAreTransliteratedBeforeTheLineIsBuilt)
     EXPECT_EQ(job.m_hitLinks, std::vector<std::string>{"l\xC3\xA4nk"}) << "link unchanged";
 }
 
+TEST_F(DoSucheTest, TheLineTakesTheFieldsTransliteratedTwiceTheFieldsOnce)
+{
+    // Dropping the acute accent joins "\xC3" and "\xA4" only after their row
+    // has run: the field keeps the joined pair, the line has "ae". Plain
+    // fields and fields settled by the first pass are the same in both.
+    RowJob job;
+    job.m_hitField1 = "K\xC3\xC2\xB4\xA4se";
+    job.m_hitField3 = "M\xC3\xBCritz";
+    job.m_hitField5 = "TUeV";
+    job.m_hitField6 = "\xC3\xC2\xB4\x9C" "eV \xC3\x9C";
+    EXPECT_TRUE(job.RecordHit());
+    EXPECT_EQ(job.m_hitField1, "K\xC3\xA4se");
+    EXPECT_EQ(job.m_hitField3, "Mueritz");
+    EXPECT_EQ(job.m_hitField5, "TUV");
+    EXPECT_EQ(job.m_hitField6, "\xC3\x9C" "eV Ue");
+    EXPECT_EQ(job.m_hitLine, "Kaese||Mueritz||TUV|UeeV Ue");
+}
+
 TEST_F(DoSucheTest, AllEmptyFieldsAreAnOrdinaryNewHit)
 {
     RowJob job;
@@ -217,6 +237,45 @@ TEST(PadColumn, HalvesBlankRunsFillsAndCuts)
     EXPECT_EQ(DoSuche::PadColumn("abc", 0), "");
     EXPECT_EQ(DoSuche::PadColumn("abc", -4), "");
     EXPECT_EQ(DoSuche::PadColumn("abc", 50).size(), 39u) << "never more than text + 36";
+}
+
+namespace
+{
+// The column built the long way: every byte, the second blank of a pair
+// dropped, 36 blanks, then the cut.
+std::string PadColumnByHand(const std::string& text, std::int32_t width)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i)
+    {
+        out += text[i];
+        if (text[i] == ' ' && i + 1 < text.size() && text[i + 1] == ' ')
+            ++i;
+    }
+    out.append(36, ' ');
+    if (width <= 0)
+        return std::string();
+    return out.substr(0, static_cast<std::size_t>(width));
+}
+} // namespace
+
+TEST(PadColumn, RandomBlankRunsAndWidthsGiveTheLongWayResultAlsoWhenAppended)
+{
+    std::mt19937 random(99);
+    std::uniform_int_distribution<int> length(0, 60);
+    std::uniform_int_distribution<int> width(-2, 110);
+    std::bernoulli_distribution blank(0.5);
+    for (int i = 0; i < 5000; ++i)
+    {
+        std::string text;
+        for (int n = length(random); n > 0; --n)
+            text += blank(random) ? ' ' : 'x';
+        const std::int32_t w = width(random);
+        ASSERT_EQ(DoSuche::PadColumn(text, w), PadColumnByHand(text, w)) << "'" << text << "' " << w;
+        std::string line = "head|";
+        AppendPadded(line, text, w);
+        ASSERT_EQ(line, "head|" + PadColumnByHand(text, w));
+    }
 }
 
 TEST_F(DoSucheTest, ReportPrintsNonEmptyMessagesAndCollectsOnRequest)
