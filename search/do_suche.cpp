@@ -1,10 +1,10 @@
 // DoSuche: URL building, HTTP fetch, hit bookkeeping and the reference file.
 #include "do_suche.h"
 
+#include "checked_http.h"
 #include "conversions.h"
 #include "reference_file.h"
 
-#include <wx/protocol/http.h>
 #include <wx/stream.h>
 
 #include <algorithm>
@@ -132,7 +132,9 @@ bool DoSuche::Fetch(const std::string& host, const std::string& path,
     if (name.empty())
         return Report(true, kConnectionError, false);
 
-    wxHTTP http;
+    // The toolkit's client, with the response head received whole before it
+    // is parsed: a head cut off by the server is a connection error.
+    CheckedHttp http;
     http.Connect(Latin1(name), port);
     http.SetHeader("Content-type", Latin1(contentType));
     http.SetHeader("Referer", Latin1(referer));

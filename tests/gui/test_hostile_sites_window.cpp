@@ -78,14 +78,14 @@ TEST(HostileSiteWindow, ByteAtATimeSiteGivesEveryHit)
     ChooseMode(frame.get(), "nur einmal suchen");
     TicksInJob ticks(frame.get());
 
-    const wxStopWatch watch;
     StartRun(frame.get());
     ASSERT_TRUE(WaitForCount(frame.get(), 60000));
-    EXPECT_GT(watch.Time(), 3000);
     EXPECT_EQ(frame->Status(), "5 neue Treffer");
     EXPECT_EQ(RowIds(frame.get()), "35;34;33;32;31;");
     EXPECT_EQ(LinkIds(frame.get(), site), "35;34;33;32;31;");
-    EXPECT_GE(ticks.count, 5);
+    // Ticks come at most every 100 ms: the job outlasted a wait of the
+    // time-out, and the window went on meanwhile.
+    EXPECT_GT(ticks.count, 10);
 }
 
 TEST(HostileSiteWindow, HugeAndOddBodiesEndTheRunQuietly)

@@ -276,11 +276,7 @@ TEST(SearchRun, RefusedConnectionEndsInTheErrorBox)
     EXPECT_FALSE(frame->m_timer.IsRunning());
 }
 
-// Disabled: while the window's event loop runs, the toolkit's HTTP client
-// spins for ever in its status-line read when the server closes the
-// connection without any answer (the program then never ends the run). The
-// test hangs until the fetch handles that case; enable it then.
-TEST(SearchRun, DISABLED_ConnectionClosedBeforeAnyAnswerEndsInTheErrorBox)
+TEST(SearchRun, ConnectionClosedBeforeAnyAnswerEndsInTheErrorBox)
 {
     TempWorld world;
     LocalSite site(world, {"--fail-on", "Kaputt", "--fail-how", "close"});
