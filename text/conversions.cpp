@@ -3,6 +3,7 @@
 
 #include "byte_search.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <iterator>
@@ -38,6 +39,26 @@ constexpr Row kTransliteration[] = {
 // Every row but the last begins with a byte from 0x80 up; the last one is
 // plain ASCII.
 constexpr std::size_t kAsciiTransliterationRow = std::size(kTransliteration) - 1;
+
+// The replacement of "\xC3" followed by each byte, from the rows of that
+// form; empty where no row has the pair.
+struct PairTable
+{
+    std::string_view to[256] = {};
+};
+
+constexpr PairTable MakePairTable()
+{
+    PairTable table;
+    for (const Row& row : kTransliteration)
+    {
+        if (row.from.size() == 2 && row.from[0] == '\xC3')
+            table.to[static_cast<unsigned char>(row.from[1])] = row.to;
+    }
+    return table;
+}
+
+constexpr PairTable kC3Pairs = MakePairTable();
 
 constexpr Row kEntities[] = {
     {"&auml;"sv, "ae"sv}, {"&ouml;"sv, "oe"sv}, {"&uuml;"sv, "ue"sv}, {"&Auml;"sv, "Ae"sv},
@@ -119,8 +140,6 @@ public:
         }
     }
 
-    bool Any() const { return (m_bits[0] | m_bits[1]) != 0; }
-
     // Whether every byte from 0x80 up in bytes is in the set.
     bool HasAllOf(std::string_view bytes) const
     {
@@ -165,23 +184,121 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
     return out;
 }
 
+namespace
+{
+// Index of the first byte from 0x80 up, or npos.
+std::size_t FirstHighByte(std::string_view text)
+{
+    const char* const data = text.data();
+    const std::size_t size = text.size();
+    std::size_t at = 0;
+#if defined(__SSE2__)
+    for (; at + 16 <= size; at += 16)
+    {
+        const int mask =
+            _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at)));
+        if (mask != 0)
+            return at + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    }
+#endif
+    for (; at < size; ++at)
+    {
+        if ((static_cast<unsigned char>(data[at]) & 0x80) != 0)
+            return at;
+    }
+    return std::string_view::npos;
+}
+
+// The usual accented text in one pass: when every byte from 0x80 up (from
+// first on) opens a pair "\xC3?" that has a row, each of those rows occurs
+// exactly at its pairs (a pair's second byte is never 0xC3, so pairs neither
+// overlap nor form otherwise), no other row with a byte from 0x80 up can
+// match, and the replacements are plain ASCII that no later of these rows
+// looks at: replacing every pair at once gives what the rows give one after
+// the other. False, with text untouched, for any other text.
+bool ReplaceC3Pairs(std::string& text, std::size_t first)
+{
+    const char* const data = text.data();
+    const std::size_t size = text.size();
+    // Whether a pair with a row opens at index at.
+    const auto pairAt = [&](std::size_t at) {
+        return data[at] == '\xC3' && at + 1 < size &&
+               !kC3Pairs.to[static_cast<unsigned char>(data[at + 1])].empty();
+    };
+    // Every byte from 0x80 up at or after next must open such a pair; the
+    // second byte of a pair is one of them and is passed over.
+    std::size_t next = first;
+    std::size_t at = first;
+#if defined(__SSE2__)
+    for (; at + 16 <= size; at += 16)
+    {
+        auto mask = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at))));
+        while (mask != 0)
+        {
+            const std::size_t high = at + static_cast<std::size_t>(__builtin_ctz(mask));
+            mask &= mask - 1;
+            if (high < next)
+                continue;
+            if (!pairAt(high))
+                return false;
+            next = high + 2;
+        }
+    }
+#endif
+    for (at = std::max(at, next); at < size; ++at)
+    {
+        if ((static_cast<unsigned char>(data[at]) & 0x80) == 0)
+            continue;
+        if (!pairAt(at))
+            return false;
+        ++at;
+    }
+
+    // Now "\xC3" stands only at the pairs (a second byte is never 0xC3), and
+    // every replacement is one or two bytes for two, so the write position
+    // stays behind the read position.
+    char* const out = &text[0];
+    std::size_t write = first;
+    std::size_t read = first;
+    while (read < size)
+    {
+        const std::string_view to = kC3Pairs.to[static_cast<unsigned char>(out[read + 1])];
+        std::memcpy(out + write, to.data(), to.size());
+        write += to.size();
+        read += 2;
+        const void* pair = std::memchr(out + read, '\xC3', size - read);
+        const std::size_t stop =
+            pair ? static_cast<std::size_t>(static_cast<const char*>(pair) - out) : size;
+        std::memmove(out + write, out + read, stop - read);
+        write += stop - read;
+        read = stop;
+    }
+    text.resize(write);
+    return true;
+}
+} // namespace
+
 bool TransliterateInPlace(std::string& text)
 {
     // A row can only change text that holds its source. Every replacement is
     // plain ASCII, so the bytes from 0x80 up only ever disappear: a row whose
     // source has such a byte that the text lacks at the start can never
     // match. Plain ASCII text is left to the last row alone.
-    const HighBytes present(text);
-    bool ascii = !present.Any();
-    if (!ascii)
+    const std::size_t first = FirstHighByte(text);
+    bool ascii = first == std::string::npos;
+    if (!ascii && ReplaceC3Pairs(text, first))
+        ascii = true;
+    else if (!ascii)
     {
+        const HighBytes present(text);
         bool changed = false;
         for (std::size_t i = 0; i < kAsciiTransliterationRow; ++i)
         {
             if (present.HasAllOf(kTransliteration[i].from))
                 changed = ApplyRow(text, kTransliteration[i]) || changed;
         }
-        ascii = changed && !HighBytes(text).Any();
+        ascii = changed && FirstHighByte(text) == std::string::npos;
     }
     ApplyRow(text, kTransliteration[kAsciiTransliterationRow]);
     return ascii;
