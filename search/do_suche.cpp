@@ -235,12 +235,15 @@ bool DoSuche::RecordHit()
         return settled[i] ? *fields[i] : Transliterate(*fields[i]);
     };
 
-    m_hitLine = MakeHitLine(m_jobName, again(0), again(1), again(2), again(3), again(4), again(5),
-                            m_hitLink);
+    // m_hitLine takes a copy into the buffer it already has, and the new line
+    // itself goes on to m_newRefs, which saves an allocation per row.
+    std::string line = MakeHitLine(m_jobName, again(0), again(1), again(2), again(3), again(4),
+                                   again(5), m_hitLink);
+    m_hitLine.assign(line);
     if (IsKnown(m_hitLine))
         return false;
 
-    m_newRefs.push_back(m_hitLine);
+    m_newRefs.push_back(std::move(line));
     if (!AcceptHit())
         return true;
     m_hitLines.push_back(m_hitLine);
