@@ -276,7 +276,7 @@ bool ReplaceC3Pairs(std::string& text, std::size_t first)
         std::memcpy(out + write, to.data(), to.size());
         write += to.size();
         read += 2;
-        const void* pair = std::memchr(out + read, '\xC3', size - read);
+        const void* pair = std::memchr(out + read, 0xC3, size - read);
         const std::size_t stop =
             pair ? static_cast<std::size_t>(static_cast<const char*>(pair) - out) : size;
         std::memmove(out + write, out + read, stop - read);
