@@ -66,27 +66,40 @@ std::size_t FindBytes(std::string_view text, std::string_view needle, std::size_
     std::size_t at = from;
 #if defined(__SSE2__)
     // Block of starts [at, at + 16): the loads reach up to at + length - 1 + 15,
-    // which stays inside the text while at + 15 <= last.
+    // which stays inside the text while at + 15 <= last. The starts left over
+    // after the whole blocks are covered by one more block that ends at last,
+    // its starts already seen masked off.
     if (at + 15 <= last)
     {
         const __m128i first = Broadcast(needle.front());
         const __m128i final = Broadcast(needle.back());
         const std::size_t tail = length - 1;
+        const auto candidates = [&](std::size_t block) {
+            const __m128i head = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + block));
+            const __m128i end =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + block + tail));
+            return static_cast<unsigned>(_mm_movemask_epi8(
+                _mm_and_si128(_mm_cmpeq_epi8(head, first), _mm_cmpeq_epi8(end, final))));
+        };
+        const auto match = [&](std::size_t block, unsigned mask) {
+            for (; mask != 0; mask &= mask - 1)
+            {
+                const std::size_t start = block + static_cast<std::size_t>(__builtin_ctz(mask));
+                if (std::memcmp(data + start + 1, needle.data() + 1, tail - 1) == 0)
+                    return start;
+            }
+            return std::string_view::npos;
+        };
         for (; at + 15 <= last; at += 16)
         {
-            const __m128i head = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
-            const __m128i end =
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at + tail));
-            auto mask = static_cast<unsigned>(_mm_movemask_epi8(
-                _mm_and_si128(_mm_cmpeq_epi8(head, first), _mm_cmpeq_epi8(end, final))));
-            while (mask != 0)
-            {
-                const auto bit = static_cast<std::size_t>(__builtin_ctz(mask));
-                if (std::memcmp(data + at + bit + 1, needle.data() + 1, tail - 1) == 0)
-                    return at + bit;
-                mask &= mask - 1;
-            }
+            const std::size_t found = match(at, candidates(at));
+            if (found != std::string_view::npos)
+                return found;
         }
+        if (at > last)
+            return std::string_view::npos;
+        const std::size_t block = last - 15;
+        return match(block, candidates(block) & (~0u << (at - block)));
     }
 #endif
     return FindScalar(data, at, last, needle);
