@@ -46,6 +46,43 @@ __m128i Broadcast(char byte)
 #endif
 } // namespace
 
+std::size_t FindByte(std::string_view text, char byte, std::size_t from)
+{
+    const std::size_t size = text.size();
+    if (from >= size)
+        return std::string_view::npos;
+    const char* const data = text.data();
+#if defined(__SSE2__)
+    // Blocks of sixteen; what is left after them is one more block ending at
+    // the last byte, the bytes already seen masked off. A text shorter than
+    // a block goes to memchr.
+    if (size - from >= 16)
+    {
+        const __m128i wanted = Broadcast(byte);
+        const auto hits = [&](std::size_t block) {
+            return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + block)), wanted)));
+        };
+        std::size_t at = from;
+        for (; at + 16 <= size; at += 16)
+        {
+            const unsigned mask = hits(at);
+            if (mask != 0)
+                return at + static_cast<std::size_t>(__builtin_ctz(mask));
+        }
+        if (at == size)
+            return std::string_view::npos;
+        const std::size_t block = size - 16;
+        const unsigned mask = hits(block) & (~0u << (at - block));
+        return mask != 0 ? block + static_cast<std::size_t>(__builtin_ctz(mask))
+                         : std::string_view::npos;
+    }
+#endif
+    const void* hit = std::memchr(data + from, byte, size - from);
+    return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - data)
+               : std::string_view::npos;
+}
+
 std::size_t FindBytes(std::string_view text, std::string_view needle, std::size_t from)
 {
     const std::size_t size = text.size();
@@ -56,11 +93,7 @@ std::size_t FindBytes(std::string_view text, std::string_view needle, std::size_
         return std::string_view::npos;
     const char* const data = text.data();
     if (length == 1)
-    {
-        const void* hit = std::memchr(data + from, needle.front(), size - from);
-        return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - data)
-                   : std::string_view::npos;
-    }
+        return FindByte(text, needle.front(), from);
 
     const std::size_t last = size - length; // last start where the needle fits
     std::size_t at = from;

@@ -3,7 +3,6 @@
 
 #include "byte_search.h"
 
-#include <algorithm>
 #include <cstring>
 
 namespace
@@ -61,23 +60,7 @@ std::int32_t PageReader::IndexIn(char needle, std::int32_t from) const
 {
     if (from < 0)
         return -1;
-    // The '>' and '<' around a piece are mostly a few bytes on: those are
-    // looked at here, and only a longer stretch is left to memchr.
-    const auto start = static_cast<std::size_t>(from);
-    const std::size_t size = m_line.size();
-    if (start >= size)
-        return -1;
-    const char* const data = m_line.data();
-    const std::size_t near = std::min<std::size_t>(size, start + 16);
-    for (std::size_t at = start; at < near; ++at)
-    {
-        if (data[at] == needle)
-            return static_cast<std::int32_t>(at);
-    }
-    if (near == size)
-        return -1;
-    const void* hit = std::memchr(data + near, needle, size - near);
-    return hit ? static_cast<std::int32_t>(static_cast<const char*>(hit) - data) : -1;
+    return ToIndex(FindByte(m_line, needle, static_cast<std::size_t>(from)));
 }
 
 std::int32_t PageReader::SkipToMarker(const std::string& m0, const std::string& m1,

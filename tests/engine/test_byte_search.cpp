@@ -1,4 +1,4 @@
-// FindBytes against std::string_view::find: random texts over a small
+// FindBytes and FindByte against std::string_view::find: random texts over a small
 // alphabet (so that first and last bytes of a needle match often without the
 // middle), every start position, needles of every short length, texts long
 // enough to run through whole sixteen-byte blocks and their remainders.
@@ -42,6 +42,9 @@ TEST(FindBytes, GivesTheAnswerOfFindForRandomTextsNeedlesAndStarts)
             ASSERT_EQ(FindBytes(text, needle, from), expected)
                 << "text '" << text << "' needle '" << needle << "' from " << from;
             found += expected != std::string_view::npos ? 1 : 0;
+            const char byte = alphabet[from % alphabet.size()];
+            ASSERT_EQ(FindByte(text, byte, from), std::string_view(text).find(byte, from))
+                << "text '" << text << "' byte " << int(byte) << " from " << from;
         }
     }
     EXPECT_GT(found, 10000);
