@@ -98,7 +98,8 @@ std::size_t ResponseHeadScanner::Scan(const std::string& bytes)
 wxInputStream* CheckedHttp::GetInputStream(const wxString& path)
 {
     m_lastError = wxPROTO_CONNERR;
-    if (!m_addr || !wxProtocol::Connect(*m_addr))
+    // wxHTTP's own Connect only notes the address; the socket connects here.
+    if (!m_addr || !wxProtocol::Connect(*m_addr)) // NOLINT(bugprone-parent-virtual-call)
         return nullptr;
 
     // The request, as the toolkit's client sends it.
@@ -114,9 +115,9 @@ wxInputStream* CheckedHttp::GetInputStream(const wxString& path)
     SetFlags(flags);
     Notify(false);
     const wxString method = m_method.empty() ? wxString(wxT("GET")) : m_method;
-    const wxCharBuffer requestLine =
-        wxString::Format(wxT("%s %s HTTP/1.0\r\n"), method, path).mb_str();
-    Write(requestLine.data(), requestLine.length());
+    const std::string requestLine =
+        wxString::Format(wxT("%s %s HTTP/1.0\r\n"), method, path).ToStdString();
+    Write(requestLine.data(), static_cast<wxUint32>(requestLine.size()));
     SendHeaders();
     Write("\r\n", 2);
 
@@ -195,5 +196,7 @@ bool CheckedHttp::ParseResponse()
         return false;
     }
     m_lastError = wxPROTO_NOERR;
-    return ParseHeaders();
+    const bool parsed = ParseHeaders();
+    RestoreState();
+    return parsed;
 }
