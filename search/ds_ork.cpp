@@ -24,6 +24,14 @@ const std::string kHref = "href=";
 const std::string kDiv = "<div";
 const char* const kNoText = "kein Text";
 
+// text := value in the buffer text already has (assign goes through the
+// general replace, which costs more for these short copies).
+void SetText(std::string& text, std::string_view value)
+{
+    text.clear();
+    text.append(value.data(), value.size());
+}
+
 void ReplaceFirst(std::string& text, const std::string& from, const std::string& to)
 {
     const std::string::size_type at = text.find(from);
@@ -131,26 +139,26 @@ bool DS_ORK::Search()
                 m_morePages = true;
 
                 m_reader.NextPieceView(0);
-                m_hitField5.assign(m_reader.NextPieceView(-1));
+                SetText(m_hitField5, m_reader.NextPieceView(-1));
                 m_reader.NextPieceView(-1);
-                m_hitField2.assign(m_reader.NextPieceView(-1));
+                SetText(m_hitField2, m_reader.NextPieceView(-1));
                 m_reader.NextPieceView(-1);
-                m_hitField3.assign(m_reader.NextPieceView(-1));
+                SetText(m_hitField3, m_reader.NextPieceView(-1));
 
                 m_reader.SkipToMarker(kTable);
                 m_reader.SkipToMarker(kCell);
-                m_hitLink.assign(m_host);
+                SetText(m_hitLink, m_host);
                 m_hitLink += '/';
                 m_hitLink.append(m_reader.QuotedViewAfter(kHref, 0));
 
-                m_hitField6.assign(kNoText);
+                SetText(m_hitField6, kNoText);
                 if (m_reader.FindInNextLines(kDiv, 0))
                 {
                     std::string_view text = m_reader.NextPieceView(0);
                     for (int tries = 0; tries < 3 && text.empty(); ++tries)
                         text = m_reader.NextPieceView(-1);
                     if (!text.empty())
-                        m_hitField6.assign(text);
+                        SetText(m_hitField6, text);
                 }
 
                 if (!RegisterHit())

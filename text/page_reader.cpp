@@ -37,12 +37,12 @@ bool PageReader::ReadLine()
         if (lf)
         {
             const auto length = static_cast<const char*>(lf) - begin;
-            m_line.assign(begin, static_cast<std::size_t>(length));
+            m_line.append(begin, static_cast<std::size_t>(length));
             m_readIndex += static_cast<std::int32_t>(length) + 1;
         }
         else
         {
-            m_line.assign(begin, available);
+            m_line.append(begin, available);
             m_readIndex = limit;
         }
     }
