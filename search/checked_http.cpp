@@ -115,11 +115,14 @@ wxInputStream* CheckedHttp::GetInputStream(const wxString& path)
     SetFlags(flags);
     Notify(false);
     const wxString method = m_method.empty() ? wxString(wxT("GET")) : m_method;
-    const std::string requestLine =
-        wxString::Format(wxT("%s %s HTTP/1.0\r\n"), method, path).ToStdString();
-    Write(requestLine.data(), static_cast<wxUint32>(requestLine.size()));
-    SendHeaders();
-    Write("\r\n", 2);
+    // The request line, the headers in the order the toolkit sends them, and
+    // the blank line go out in one write rather than one per line.
+    wxString request = wxString::Format(wxT("%s %s HTTP/1.0\r\n"), method, path);
+    for (const auto& header : m_headers)
+        request += wxString::Format(wxT("%s: %s\r\n"), header.first, header.second);
+    request += wxT("\r\n");
+    const std::string bytes = request.ToStdString();
+    Write(bytes.data(), static_cast<wxUint32>(bytes.size()));
 
     // The head is read as it arrives, not in whole buffers.
     SetFlags(flags & ~wxSOCKET_WAITALL);
