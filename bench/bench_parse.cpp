@@ -20,6 +20,7 @@ struct PageSet
     std::vector<std::string> pages;
     int criteria = 0;           // criteria searched per pass
     std::string fed;            // the bytes one pass feeds, in order
+    std::vector<std::size_t> fedPages; // the size of each page fed, in order
 };
 
 // Hands out the canned page for the page number asked for; beyond the set,
@@ -42,12 +43,16 @@ protected:
         m_reader.m_text += page;
         m_bytes += page.size();
         if (m_fed)
+        {
             *m_fed += page;
+            m_fedPages.push_back(page.size());
+        }
         return true;
     }
 
 public:
     std::size_t m_bytes = 0;
+    std::vector<std::size_t> m_fedPages;
 
 private:
     const std::vector<std::string>& m_pages;
@@ -107,6 +112,7 @@ const PageSet& Pages()
             bench::QuietStdout quiet;
             MemoryJob job(Criteria(s.criteria), s.pages, &s.fed);
             job.Search();
+            s.fedPages = job.m_fedPages;
         }
         return s;
     }();
@@ -200,6 +206,35 @@ void BM_ReaderLines(benchmark::State& state)
     pairs.Report(state, "memchr");
 }
 
+// The page text's growth alone: the same pages appended one by one to an
+// empty text, as every fetch appends its body to the job's page text, which
+// keeps all of it. No parse can take less than this; paired like above.
+void BM_PageTextGrowth(benchmark::State& state)
+{
+    const PageSet& set = Pages();
+    bench::Pairs pairs;
+    for (auto _ : state)
+    {
+        const double start = bench::Now();
+        {
+            std::string text;
+            std::size_t at = 0;
+            for (const std::size_t size : set.fedPages)
+            {
+                text.append(set.fed, at, size);
+                at += size;
+            }
+            benchmark::DoNotOptimize(text.data());
+        }
+        const double seconds = bench::Now() - start;
+        state.SetIterationTime(seconds);
+        pairs.Add(seconds, MemchrSplitSeconds(set.fed));
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(set.fed.size()));
+    pairs.Report(state, "memchr");
+}
+
 void BM_MemchrLineSplit(benchmark::State& state)
 {
     const std::string& text = Pages().fed;
@@ -215,6 +250,7 @@ void BM_MemchrLineSplit(benchmark::State& state)
 
 BENCHMARK(BM_ParsePages)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReaderLines)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PageTextGrowth)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MemchrLineSplit)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)

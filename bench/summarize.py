@@ -68,6 +68,12 @@ def main():
                      "%.0f MB/s" % a, "memchr line split %.0f MB/s" % b,
                      "%.3f of baseline (%.3f against the split right after each parse)"
                      % (a / b, paired), ">= 0.2 of baseline", verdict(a / b >= 0.2)))
+        growth = find(results, "BM_PageTextGrowth")
+        if growth:
+            g = growth["bytes_per_second"] / 1e6
+            rows.append(("Parse: the same pages only appended to the page text, as fetches do",
+                         "%.0f MB/s" % g, "memchr line split %.0f MB/s" % b,
+                         "%.3f of baseline" % (g / b), "(for information)", ""))
         if reader:
             r = reader["bytes_per_second"] / 1e6
             rows.append(("Parse: the page reader's line walk alone, same bytes", "%.0f MB/s" % r,
