@@ -31,7 +31,35 @@ protected:
             m_lasterror = wxSTREAM_EOF;
             return 0;
         }
-        const std::size_t count = wxSocketInputStream::OnSysRead(buffer, size);
+        const std::size_t rest = m_size - m_read;
+        std::size_t count = 0;
+        if (size > rest)
+        {
+            // The counted rest is waited for as usual; what lies beyond it
+            // is taken only when it is already there, so a server that
+            // keeps the connection open after the body does not hold the
+            // read until the time-out.
+            count = wxSocketInputStream::OnSysRead(buffer, rest);
+            if (count == rest && m_lasterror == wxSTREAM_NO_ERROR)
+            {
+                // A closed socket gives what it buffered without waiting,
+                // and its flags are left alone.
+                const bool open = m_http.IsConnected();
+                const wxSocketFlags flags = m_http.GetFlags();
+                if (open)
+                    m_http.SetFlags((flags & ~(wxSOCKET_WAITALL | wxSOCKET_BLOCK)) |
+                                    wxSOCKET_NOWAIT_READ);
+                count += wxSocketInputStream::OnSysRead(static_cast<char*>(buffer) + rest,
+                                                        size - rest);
+                if (open)
+                    m_http.SetFlags(flags);
+                m_lasterror = wxSTREAM_NO_ERROR;
+            }
+        }
+        else
+        {
+            count = wxSocketInputStream::OnSysRead(buffer, size);
+        }
         m_read += count;
         if (m_size == static_cast<std::size_t>(-1) && m_lasterror == wxSTREAM_READ_ERROR)
             m_lasterror = wxSTREAM_EOF;

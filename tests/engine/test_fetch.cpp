@@ -131,6 +131,23 @@ TEST_F(FetchTest, StalledBodyEndsAtTheTimeOutWithWhatArrived)
     EXPECT_LT(seconds.count(), 5.0);
 }
 
+TEST_F(FetchTest, CountedBodyFromAServerThatKeepsTheConnectionEndsWithoutWaiting)
+{
+    // The body is whole by its Content-Length; the open connection behind it
+    // must not cost the time-out (with the default one, two minutes a page).
+    m_job.m_timeoutSeconds = 5;
+    const std::string body = "whole body";
+    CannedResponse lingering{"HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(body.size()) +
+                                 "\r\n\r\n" + body,
+                             std::string::npos, 0, 0, true};
+    WireServer server({lingering});
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(m_job.Fetch(server.Host(), "/", "", ""));
+    const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start);
+    EXPECT_EQ(m_job.m_reader.m_text, body);
+    EXPECT_LT(seconds.count(), 2.0);
+}
+
 TEST_F(FetchTest, SilentServerIsAConnectionErrorAfterTheTimeOut)
 {
     m_job.m_timeoutSeconds = 1;
