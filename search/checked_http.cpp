@@ -13,7 +13,8 @@ namespace
 {
 // The response body: socket bytes up to the Content-Length (when the server
 // sent one), the end of a body without length taken as its normal end. The
-// same reading as the toolkit's own HTTP stream.
+// same reading as the toolkit's own HTTP stream, except that nothing beyond a
+// Content-Length is waited for.
 class BodyStream : public wxSocketInputStream
 {
 public:
@@ -143,14 +144,11 @@ wxInputStream* CheckedHttp::GetInputStream(const wxString& path)
     SetFlags(flags);
     Notify(false);
     const wxString method = m_method.empty() ? wxString(wxT("GET")) : m_method;
-    // The request line, the headers in the order the toolkit sends them, and
-    // the blank line go out in one write rather than one per line.
-    wxString request = wxString::Format(wxT("%s %s HTTP/1.0\r\n"), method, path);
-    for (const auto& header : m_headers)
-        request += wxString::Format(wxT("%s: %s\r\n"), header.first, header.second);
-    request += wxT("\r\n");
-    const std::string bytes = request.ToStdString();
-    Write(bytes.data(), static_cast<wxUint32>(bytes.size()));
+    const std::string requestLine =
+        wxString::Format(wxT("%s %s HTTP/1.0\r\n"), method, path).ToStdString();
+    Write(requestLine.data(), static_cast<wxUint32>(requestLine.size()));
+    SendHeaders();
+    Write("\r\n", 2);
 
     // The head is read as it arrives, not in whole buffers.
     SetFlags(flags & ~wxSOCKET_WAITALL);
