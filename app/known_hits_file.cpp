@@ -5,14 +5,9 @@
 
 #include <algorithm>
 
-#ifndef __WXMSW__
-#include <sys/stat.h>
-#endif
-
 #include <wx/file.h>
-#include <wx/filename.h>
-#include <wx/wxcrt.h>
 #include <wx/filefn.h>
+#include <wx/intl.h>
 #include <wx/log.h>
 
 bool ReadFileHead(const wxString& path, std::size_t maxBytes, std::string* bytes,
@@ -83,46 +78,11 @@ std::string FormatKnownHits(const KnownHits& hits)
 
 bool ReplaceFile(const wxString& path, const std::string& bytes)
 {
-    // The temporary file lies next to the target, so the rename below
-    // replaces the target in one step on the same file system. (A prefix
-    // without a folder would put it in the system's temporary folder, from
-    // where the rename fails when that is another file system.)
     // A file that is there but cannot be read was not loaded at start, so
-    // the list being saved lacks its rows; it is left as it is.
-    if (wxFileName::FileExists(path) && !wxFile::Access(path, wxFile::read))
-        return false;
-
-    wxFileName target(path);
-    target.MakeAbsolute();
-    wxFile file;
-    const wxString temp = wxFileName::CreateTempFileName(target.GetFullPath(), &file);
-    if (temp.empty())
-        return false;
-    const bool written = file.Write(bytes.data(), bytes.size()) == bytes.size() &&
-                         file.Flush() && file.Close();
-    if (!written) {
-        file.Close();
-        wxRemoveFile(temp);
-        return false;
-    }
-#ifdef __WXMSW__
-    const bool renamed = wxRenameFile(temp, path, true);
-#else
-    // The new file gets the old one's permissions, or those a newly created
-    // file would get.
-    wxStructStat old;
-    mode_t mode;
-    if (wxStat(path, &old) == 0) {
-        mode = old.st_mode & 07777;
-    } else {
-        const mode_t mask = umask(0);
-        umask(mask);
-        mode = 0666 & ~mask;
-    }
-    wxChmod(temp, mode);
-    const bool renamed = wxRename(temp, path) == 0;
-#endif
-    if (!renamed)
-        wxRemoveFile(temp);
-    return renamed;
+    // the list being saved lacks its rows; it is left as it is. A failure is
+    // reported through the toolkit's log in the toolkit's own words.
+    if (ReplaceFileBytes(std::string(path.fn_str()), bytes))
+        return true;
+    wxLogError(_("Failed to open '%s' for writing"), path);
+    return false;
 }

@@ -39,6 +39,7 @@ KnownHits ParseKnownHits(const std::string& bytes, bool truncated);
 // an empty link line.
 std::string FormatKnownHits(const KnownHits& hits);
 
-// Replaces the file with bytes through a temporary file in the same folder,
-// so a failed write leaves the old file whole. False on any failure.
+// Replaces the file with bytes: through a temporary file in the same folder
+// where the folder allows it, so a failed write leaves the old file whole,
+// else in place. False, with the failure logged, when it could not be saved.
 bool ReplaceFile(const wxString& path, const std::string& bytes);

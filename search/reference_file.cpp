@@ -89,10 +89,51 @@ bool WriteAll(int fd, const char* data, std::size_t size)
     }
     return true;
 }
+
+// The permissions a file created by a plain open would get.
+mode_t NewFileMode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+// Overwrites a regular file with bytes, for a folder where no temporary file
+// can be made. The room for a longer content is taken before any old byte is
+// touched, so a full disk or a file-size limit leaves the old file as it was.
+bool WriteInPlace(const std::string& target, std::string_view bytes)
+{
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat info;
+    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    const auto oldSize = ok ? info.st_size : 0;
+    const auto newSize = static_cast<off_t>(bytes.size());
+    if (ok && newSize > oldSize)
+    {
+        const int rc = ::posix_fallocate(fd, 0, newSize);
+        if (rc != 0 && rc != EOPNOTSUPP && rc != EINVAL)
+        {
+            // Nothing is written then; room taken in part is given back.
+            const int given = ::ftruncate(fd, oldSize);
+            static_cast<void>(given);
+            ok = false;
+        }
+    }
+    if (ok)
+        ok = WriteAll(fd, bytes.data(), bytes.size());
+    if (ok)
+        ok = ::ftruncate(fd, newSize) == 0;
+    if (ok)
+        ok = ::fsync(fd) == 0;
+    if (::close(fd) != 0)
+        ok = false;
+    return ok;
+}
 } // namespace
 
-bool WriteLinesAtomically(const std::string& path, const std::vector<std::string>& lines,
-                          std::size_t first)
+bool ReplaceFileBytes(const std::string& path, std::string_view bytes)
 {
     // A link is followed: the file it leads to is replaced, not the link.
     std::string target = path;
@@ -110,36 +151,32 @@ bool WriteLinesAtomically(const std::string& path, const std::vector<std::string
     // that may not be read and written, is left alone: a plain write would
     // have failed on it, and replacing it would lose what it holds.
     struct stat old;
-    mode_t mode = 0644;
-    if (::stat(target.c_str(), &old) == 0)
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    mode_t mode = 0;
+    if (exists)
     {
-        if (!S_ISREG(old.st_mode) || ::access(target.c_str(), R_OK | W_OK) != 0)
+        if (!S_ISREG(old.st_mode) ||
+            ::faccessat(AT_FDCWD, target.c_str(), R_OK | W_OK, AT_EACCESS) != 0)
             return false;
         mode = old.st_mode & 07777;
     }
+    else
+        mode = NewFileMode();
 
     // The temporary file lies beside the target (same file system, so the
     // rename replaces it in one step) and takes the old file's permissions.
     std::string temp = target + ".XXXXXX";
     const int fd = ::mkstemp(&temp[0]);
     if (fd < 0)
+    {
+        // The folder takes no new file, but the file itself may be written.
+        if (exists && (errno == EACCES || errno == EPERM))
+            return WriteInPlace(target, bytes);
         return false;
+    }
     ::fchmod(fd, mode);
 
-    std::string block;
-    bool ok = true;
-    for (std::size_t i = first; i < lines.size() && ok; ++i)
-    {
-        block += lines[i];
-        block += '\n';
-        if (block.size() >= 65536)
-        {
-            ok = WriteAll(fd, block.data(), block.size());
-            block.clear();
-        }
-    }
-    if (ok)
-        ok = WriteAll(fd, block.data(), block.size());
+    bool ok = WriteAll(fd, bytes.data(), bytes.size());
     if (ok)
         ok = ::fsync(fd) == 0;
     if (::close(fd) != 0)
@@ -149,6 +186,22 @@ bool WriteLinesAtomically(const std::string& path, const std::vector<std::string
     if (!ok)
         std::remove(temp.c_str());
     return ok;
+}
+
+bool WriteLinesAtomically(const std::string& path, const std::vector<std::string>& lines,
+                          std::size_t first)
+{
+    std::string bytes;
+    std::size_t size = 0;
+    for (std::size_t i = first; i < lines.size(); ++i)
+        size += lines[i].size() + 1;
+    bytes.reserve(size);
+    for (std::size_t i = first; i < lines.size(); ++i)
+    {
+        bytes += lines[i];
+        bytes += '\n';
+    }
+    return ReplaceFileBytes(path, bytes);
 }
 
 namespace

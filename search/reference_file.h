@@ -18,11 +18,18 @@ std::vector<std::string> SplitLines(const std::string& text);
 // could not be read.
 bool AppendFileLines(const std::string& path, std::vector<std::string>& lines);
 
-// Replaces the file at path by lines[first..], each followed by "\n". The
-// lines go to a temporary file in the same folder, which is then renamed over
-// the old one, so a failed write leaves the old file whole. A link is
-// followed. An existing target that is no regular file, or that may not be
-// read and written, is left alone. False on failure.
+// Replaces the file at path by bytes. Where the folder allows it, the bytes
+// go to a temporary file beside the target, which is then renamed over it, so
+// a failed write leaves the old file whole. In a folder where no file may be
+// created but the existing target may be written (a shared folder, a folder
+// of mode 0555 with files of 0644), the target is written in place instead:
+// room for the new size is taken first, so a full disk leaves the old bytes.
+// A link is followed. An existing target that is no regular file, or that may
+// not be read and written, is left alone. False on failure.
+bool ReplaceFileBytes(const std::string& path, std::string_view bytes);
+
+// Replaces the file at path by lines[first..], each followed by "\n", as
+// ReplaceFileBytes does.
 bool WriteLinesAtomically(const std::string& path, const std::vector<std::string>& lines,
                           std::size_t first);
 

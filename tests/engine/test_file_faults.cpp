@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
@@ -216,6 +217,42 @@ TEST_F(FileFaultTest, FullDiskLeavesTheOldFileWhole)
     EXPECT_EQ(child.out, kEndLine);
     EXPECT_EQ(ReadFileBytes("TVmov.ref"), old);
     EXPECT_EQ(EntriesIn(m_dir.Path()), 1u) << "the temporary file is removed";
+}
+
+TEST_F(FileFaultTest, FolderThatTakesNoNewFileGetsTheFileWrittenInPlaceOrNotAtAll)
+{
+    // The user's own file in a folder where the user may create nothing.
+    ASSERT_EQ(::chown("TVmov.ref", kNobody, kNobody), 0);
+    fs::permissions(m_dir.Path(), fs::perms::owner_read | fs::perms::owner_exec |
+                                      fs::perms::group_read | fs::perms::group_exec |
+                                      fs::perms::others_read | fs::perms::others_exec);
+    ChildResult child = RunInChild(SearchTwoHits, true);
+    EXPECT_EQ(child.code, 0);
+    EXPECT_EQ(child.out, kEndLine);
+    const std::string saved = ReadFileBytes("TVmov.ref");
+    EXPECT_EQ(saved.substr(0, kOldRefs.size()), kOldRefs);
+    EXPECT_EQ(SplitLines(saved).size(), 4u);
+    EXPECT_EQ(EntriesIn(m_dir.Path()), 1u);
+
+    // A full disk (a file-size limit at the old size): the old bytes stay.
+    fs::permissions(m_dir.Path(), fs::perms::owner_all);
+    WriteFileBytes("TVmov.ref", kOldRefs);
+    ASSERT_EQ(::chown("TVmov.ref", kNobody, kNobody), 0);
+    fs::permissions(m_dir.Path(), fs::perms::owner_read | fs::perms::owner_exec |
+                                      fs::perms::others_read | fs::perms::others_exec);
+    child = RunInChild(
+        [] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{};
+            ::getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = kOldRefs.size();
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            return SearchTwoHits();
+        },
+        true);
+    fs::permissions(m_dir.Path(), fs::perms::owner_all);
+    EXPECT_EQ(child.code, 0);
+    EXPECT_EQ(ReadFileBytes("TVmov.ref"), kOldRefs);
 }
 
 TEST_F(FileFaultTest, CrashDuringTheSaveLeavesTheOldOrTheNewFileWhole)
