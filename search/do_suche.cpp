@@ -237,8 +237,13 @@ bool DoSuche::RecordHit()
 
     // m_hitLine takes a copy into the buffer it already has, and the new line
     // itself goes on to m_newRefs, which saves an allocation per row.
+    // A CR inside a field or a link would end a line when "TVmov.ref" or the
+    // result list is read back; it becomes a blank, before the known test, so
+    // the test, the row and both files see the same bytes.
+    std::replace(m_hitLink.begin(), m_hitLink.end(), '\r', ' ');
     std::string line = MakeHitLine(m_jobName, again(0), again(1), again(2), again(3), again(4),
                                    again(5), m_hitLink);
+    std::replace(line.begin(), line.end(), '\r', ' ');
     m_hitLine.assign(line);
     if (IsKnown(m_hitLine))
         return false;

@@ -16,7 +16,8 @@ Usage: listings_site.py [options]
                     port is printed as the first line on standard output.
   --bind ADDR       address to listen on (default 127.0.0.1)
   --data FILE       broadcast list (default: listings_data.tsv beside this
-                    script). Tab separated, UTF-8, header line, columns:
+                    script). Tab separated, UTF-8, header line, lines ended by LF
+                    (or CR LF; a lone CR stays in its field), columns:
                     id date(YYYY-MM-DD) time(HH:MM) channel title persons(;) description
   --page-size N     rows per page (default 10)
   --log FILE        append the raw request head of every request (request
@@ -87,9 +88,12 @@ class Broadcast:
 
 def load_broadcasts(path):
     rows = []
-    with open(path, encoding="utf-8") as data:
+    # Lines end at a line feed only, so a lone CR stays inside its field.
+    with open(path, encoding="utf-8", newline="\n") as data:
         for number, line in enumerate(data):
             line = line.rstrip("\n")
+            if line.endswith("\r"):
+                line = line[:-1]
             if number == 0 or not line:
                 continue
             cells = line.split("\t")

@@ -21,10 +21,10 @@ const char kBroadcasts[] =
     "34\t2026-12-11\t09:00\tKanal C\tCeder\t\tFolge 34.\n"
     "35\t2026-12-11\t10:00\tKanal C\tCeder\t\tFolge 35.\n";
 
-std::string WriteBroadcasts(const TempWorld& world)
+std::string WriteBroadcasts(const TempWorld& world, const std::string& broadcasts)
 {
     const wxString path = world.Home() + "/broadcasts.tsv";
-    WriteBytes(path, kBroadcasts);
+    WriteBytes(path, broadcasts.empty() ? std::string(kBroadcasts) : broadcasts);
     return std::string(path.utf8_str());
 }
 
@@ -45,8 +45,9 @@ wxString IdAfter(const wxString& text, const wxString& marker, const wxString& e
 
 } // namespace
 
-LocalSite::LocalSite(const TempWorld& world, const std::vector<std::string>& args)
-    : m_dataPath(WriteBroadcasts(world)), m_site(SiteArgs(m_dataPath, args))
+LocalSite::LocalSite(const TempWorld& world, const std::vector<std::string>& args,
+                     const std::string& broadcasts)
+    : m_dataPath(WriteBroadcasts(world, broadcasts)), m_site(SiteArgs(m_dataPath, args))
 {
     if (m_site.Ok())
         StoreValue(world, "Host", m_site.Host());

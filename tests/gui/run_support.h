@@ -16,10 +16,12 @@ class wxFrame;
 //   31 to 35    title "Ceder"
 // Each description reads "<title>: Folge <id>." and each link is
 // "sendung/<id>.html". The world's settings value "Host" points at it.
+// Another broadcast list (the site's tab-separated form) may be given.
 class LocalSite
 {
 public:
-    explicit LocalSite(const TempWorld& world, const std::vector<std::string>& args = {});
+    explicit LocalSite(const TempWorld& world, const std::vector<std::string>& args = {},
+                       const std::string& broadcasts = std::string());
     bool Ok() const { return m_site.Ok(); }
     std::string Host() const { return m_site.Host(); }
     std::vector<std::string> RequestTargets() const { return m_site.RequestTargets(); }

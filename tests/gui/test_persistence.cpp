@@ -1,11 +1,18 @@
 // The saved state: criteria in the settings store, result rows and links in
 // "refn.txt"; loading at start, saving on close, leaving without saving.
 #include "gui_support.h"
+#include "run_support.h"
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
 #include <random>
 
+#include <wx/dir.h>
+#include <wx/log.h>
 #include <wx/stopwatch.h>
 
 namespace {
@@ -15,6 +22,95 @@ void CloseAndWait(Frame& frame)
     PressCloseBox(frame.get());
     EXPECT_TRUE(YieldUntil([&] { return frame.Gone(); }, 2000));
 }
+
+// A one-time run to its count, then the close box. Returns the run's status.
+wxString RunOnceAndClose()
+{
+    Frame frame;
+    ChooseMode(frame.get(), "nur einmal suchen");
+    StartRun(frame.get());
+    EXPECT_TRUE(WaitForCount(frame.get()));
+    const wxString status = frame->Status();
+    CloseAndWait(frame);
+    return status;
+}
+
+wxString ReferenceFile(const TempWorld& world)
+{
+    return world.Work() + "/TVmov.ref";
+}
+
+const std::string kOldRefn = "Version\nSortierung\nalte Zeile\nalter Link\n";
+const std::string kOldRefs = "alte Referenz\n";
+
+// The working folder as a user keeps it who may write the two files but
+// create none beside them: folder 0555, files of the given mode, everything
+// the user's own. The test process is root, for whom modes do not count, so
+// the files are handed to "nobody" and AsNobody acts as that user.
+const uid_t kNobody = 65534;
+
+void HandWorldToNobody(const TempWorld& world, std::filesystem::perms fileMode)
+{
+    namespace fs = std::filesystem;
+    const fs::path root = fs::path(world.Home().ToStdString()).parent_path();
+    if (::geteuid() == 0) {
+        for (const auto& entry : fs::recursive_directory_iterator(root))
+            EXPECT_EQ(::lchown(entry.path().c_str(), kNobody, kNobody), 0);
+        EXPECT_EQ(::lchown(root.c_str(), kNobody, kNobody), 0);
+    }
+    fs::permissions(world.RefnFile().ToStdString(), fileMode);
+    fs::permissions(ReferenceFile(world).ToStdString(), fileMode);
+    fs::permissions(world.Work().ToStdString(), fs::perms::owner_read | fs::perms::owner_exec |
+                                                    fs::perms::group_read | fs::perms::group_exec |
+                                                    fs::perms::others_read | fs::perms::others_exec);
+}
+
+// Acts as "nobody" while it lives (a user other than root needs nothing).
+class AsNobody
+{
+public:
+    AsNobody() : m_switched(::geteuid() == 0)
+    {
+        if (m_switched) {
+            EXPECT_TRUE(::setegid(kNobody) == 0 && ::seteuid(kNobody) == 0);
+        }
+    }
+    ~AsNobody()
+    {
+        if (m_switched) {
+            EXPECT_TRUE(::seteuid(0) == 0 && ::setegid(0) == 0);
+        }
+    }
+    AsNobody(const AsNobody&) = delete;
+    AsNobody& operator=(const AsNobody&) = delete;
+
+private:
+    bool m_switched;
+};
+
+size_t FilesIn(const wxString& folder)
+{
+    wxArrayString names;
+    return wxDir::GetAllFiles(folder, &names, wxEmptyString, wxDIR_FILES | wxDIR_HIDDEN);
+}
+
+// Collects the messages logged while it lives, each followed by a line feed.
+class LogCollector : public wxLog
+{
+public:
+    LogCollector() : m_previous(wxLog::SetActiveTarget(this)) {}
+    ~LogCollector() override { wxLog::SetActiveTarget(m_previous); }
+    wxString text;
+
+protected:
+    void DoLogRecord(wxLogLevel, const wxString& message, const wxLogRecordInfo&) override
+    {
+        text += message + "\n";
+    }
+
+private:
+    wxLog* m_previous;
+};
 
 } // namespace
 
@@ -301,4 +397,91 @@ TEST(Persistence, BinaryAndHugeRefnFiles)
     Frame frame;
     EXPECT_EQ(frame->m_listHits->GetCount(), 100000u);
     EXPECT_LT(watch.Time(), 20000);
+}
+
+TEST(Persistence, ReadOnlyFolderWithWritableFilesSavesThemInPlace)
+{
+    TempWorld world;
+    LocalSite site(world);
+    ASSERT_TRUE(site.Ok());
+    StoreSettings(world, "1", {"Ahorn|"});
+
+    // What a writable folder gets from the run and the close.
+    WriteBytes(world.RefnFile(), kOldRefn);
+    WriteBytes(ReferenceFile(world), kOldRefs);
+    EXPECT_EQ(RunOnceAndClose(), "3 neue Treffer");
+    const std::string refn = ReadBytes(world.RefnFile());
+    const std::string refs = ReadBytes(ReferenceFile(world));
+    ASSERT_NE(refn, kOldRefn);
+    ASSERT_NE(refs, kOldRefs);
+
+    WriteBytes(world.RefnFile(), kOldRefn);
+    WriteBytes(ReferenceFile(world), kOldRefs);
+    HandWorldToNobody(world, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                                 std::filesystem::perms::group_read |
+                                 std::filesystem::perms::others_read);
+    {
+        AsNobody user;
+        EXPECT_EQ(RunOnceAndClose(), "3 neue Treffer");
+        EXPECT_EQ(ReadBytes(world.RefnFile()), refn);
+        EXPECT_EQ(ReadBytes(ReferenceFile(world)), refs);
+        EXPECT_EQ(FilesIn(world.Work()), 2u) << "nothing beside the two files";
+        // The hits are known now.
+        EXPECT_EQ(RunOnceAndClose(), "0 neue Treffer");
+    }
+}
+
+TEST(Persistence, ReadOnlyFolderAndFilesStayUntouchedAndTheWindowStillCloses)
+{
+    TempWorld world;
+    LocalSite site(world);
+    ASSERT_TRUE(site.Ok());
+    StoreSettings(world, "1", {"Ahorn|"});
+    WriteBytes(world.RefnFile(), kOldRefn);
+    WriteBytes(ReferenceFile(world), kOldRefs);
+    HandWorldToNobody(world, std::filesystem::perms::owner_read |
+                                 std::filesystem::perms::group_read |
+                                 std::filesystem::perms::others_read);
+    LogCollector log;
+    {
+        AsNobody user;
+        EXPECT_EQ(RunOnceAndClose(), "3 neue Treffer");
+    }
+    EXPECT_EQ(ReadBytes(world.RefnFile()), kOldRefn);
+    EXPECT_EQ(ReadBytes(ReferenceFile(world)), kOldRefs);
+    EXPECT_EQ(FilesIn(world.Work()), 2u);
+    // The failed save is reported in the toolkit's words, which read German.
+    EXPECT_EQ(log.text, wxString::FromUTF8("Konnte \xE2\x80\x9Erefn.txt\xE2\x80\x9C nicht zum "
+                                           "Schreiben \xC3\xB6" "ffnen\n"));
+}
+
+// A lone CR inside a listing field or link becomes a blank: the reference
+// file and the result list are read back with CR as a line end.
+TEST(Persistence, CrInsideAListingFieldKeepsRowsLinksAndReferencesWhole)
+{
+    TempWorld world;
+    LocalSite site(world, {},
+                   "id\tdate\ttime\tchannel\ttitle\tpersons\tdescription\n"
+                   "41\t2026-12-08\t20:15\tKanal A\tEibe\t\tErster Teil\rzweiter Teil\n"
+                   "4\r2\t2026-12-09\t20:15\tKanal A\tEibe\t\tFolge 42.\n"
+                   "43\t2026-12-10\t20:15\tKanal A\tEibe\t\tFolge 43.\n");
+    ASSERT_TRUE(site.Ok());
+    StoreSettings(world, "1", {"Eibe|"});
+    EXPECT_EQ(RunOnceAndClose(), "3 neue Treffer");
+    const std::string refs = ReadBytes(ReferenceFile(world));
+    EXPECT_EQ(std::count(refs.begin(), refs.end(), '\n'), 3);
+    EXPECT_EQ(refs.find('\r'), std::string::npos);
+
+    Frame frame;
+    const wxString host = site.Host();
+    EXPECT_EQ(Links(frame->m_links), host + "/sendung/43.html;" + host + "/sendung/4 2.html;" +
+                                         host + "/sendung/41.html;");
+    ASSERT_EQ(frame->m_listHits->GetCount(), 3u);
+    EXPECT_TRUE(frame->m_listHits->GetString(0).EndsWith("|Eibe: Folge 43."));
+    EXPECT_TRUE(frame->m_listHits->GetString(1).EndsWith("|Eibe: Folge 42."));
+    EXPECT_TRUE(frame->m_listHits->GetString(2).EndsWith("|Eibe: Erster Teil zweiter Teil"));
+    ChooseMode(frame.get(), "nur einmal suchen");
+    StartRun(frame.get());
+    EXPECT_TRUE(WaitForCount(frame.get()));
+    EXPECT_EQ(frame->Status(), "0 neue Treffer");
 }
