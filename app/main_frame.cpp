@@ -256,10 +256,11 @@ void FR::OnMenuExit(wxCommandEvent&)
 
 void FR::OnMenuAbort(wxCommandEvent&)
 {
-    const int answer = wxMessageBox(
+    // Only Ja discards: Escape or the box's close button leave all as it was.
+    const int answer = AskYesNo(
         wxT("Wenn Sie auf Ja klicken, gehen s\u00E4mtliche \u00C4nderungen dieser Sitzung verloren!"),
-        m_programName, wxYES_NO | wxICON_QUESTION, this);
-    if (answer == wxNO || m_pendingClose != PendingClose::None)
+        wxYES_NO | wxICON_QUESTION);
+    if (answer != wxID_YES || m_pendingClose != PendingClose::None)
         return;
     if (m_inJob) {
         HideUntilJobEnds(PendingClose::Discard);
@@ -360,13 +361,24 @@ void FR::CheckUnsavedMask()
     const wxString current = SelectedCriterion();
     if (current.empty() || mask == current)
         return;
-    const int answer = wxMessageBox(
+    // Escape or the box's close button count as Nein.
+    const int answer = AskYesNo(
         wxT("Sie haben etwas in der Suchmaske ge\u00E4ndert, ohne auf EINTRAG ERNEUERN zu "
             "klicken. Klicken Sie auf JA um die \u00C4nderungen zu \u00FCbernehmen. Klicken "
             "Sie auf NEIN, um die \u00C4nderungen zu verlieren."),
-        m_programName, wxYES_NO, this);
-    if (answer == wxYES)
+        wxYES_NO);
+    if (answer == wxID_YES)
         OnUpdateEntry(m_dummyEvent);
+}
+
+int FR::AskYesNo(const wxString& question, long style)
+{
+    // GTK labels the buttons itself from the process locale, which the
+    // program leaves alone; the labels are set so that they read Ja and Nein
+    // like the question that names them.
+    wxMessageDialog box(this, question, m_programName, style);
+    box.SetYesNoLabels(wxT("&Ja"), wxT("&Nein"));
+    return box.ShowModal();
 }
 
 void FR::ShowNothingSelected()

@@ -75,6 +75,10 @@ protected:
 private:
     void LoadKnownHits();
     void ReadListingsHost();
+    // Shows a question with the buttons Ja and Nein, captioned with the
+    // program name. Returns wxID_YES, wxID_NO, or wxID_CANCEL when the box was
+    // left another way (Escape, its close button).
+    int AskYesNo(const wxString& question, long style);
     // The empty-list status animation.
     void ShowNothingSelected();
     // Puts the hits of a job on top of the result list and the link list

@@ -5,7 +5,8 @@
 velunda_packages=(
   cmake g++ make pkg-config
   libwxgtk3.2-dev libgtest-dev libbenchmark-dev
-  xvfb xauth python3 curl
+  wx3.2-i18n
+  xvfb xauth openbox python3 curl
   clang libclang-rt-14-dev clang-tidy cppcheck
 )
 

@@ -1,6 +1,9 @@
 // Test main of the GUI tests: initialises the toolkit with an application
 // named "velunda" (so the settings file is ~/.velunda), activates an event
 // loop for the tests to pump and runs GoogleTest inside the application.
+#include "gui_support.h"
+#include "toolkit_setup.h"
+
 #include <gtest/gtest.h>
 
 #include <wx/app.h>
@@ -12,13 +15,15 @@
 namespace {
 
 // A modal dialog that no wxTEST_DIALOG expects fails the test and is closed
-// at once instead of waiting for a user. Hooks registered later (those of
+// at once instead of waiting for a user (unless the test shows real ones). Hooks registered later (those of
 // wxTEST_DIALOG) are asked first.
 class UnexpectedDialogHook : public wxModalDialogHook
 {
 protected:
     int Enter(wxDialog* dialog) override
     {
+        if (RealDialogs::Allowed())
+            return wxID_NONE;
         wxString text = dialog->GetTitle();
         if (auto* box = dynamic_cast<wxMessageDialog*>(dialog))
             text += ": " + box->GetMessage();
@@ -35,7 +40,9 @@ public:
 
     bool OnInit() override
     {
-        // Toolkit errors go to stderr instead of message boxes.
+        // The toolkit's texts in German, as in the program; its errors go
+        // to stderr instead of message boxes.
+        UseGermanToolkitTexts();
         delete wxLog::SetActiveTarget(new wxLogStderr);
         m_dialogHook.Register();
         // The tests pump the loop themselves; a test's last window going

@@ -17,6 +17,8 @@ const wxString kUnsavedMaskQuestion = wxString::FromUTF8(
     "Klicken Sie auf JA um die \xC3\x84nderungen zu \xC3\xBC" "bernehmen. Klicken Sie auf "
     "NEIN, um die \xC3\x84nderungen zu verlieren.");
 
+int RealDialogs::s_count = 0;
+
 TempWorld::TempWorld()
 {
     wxString pattern = wxFileName::GetTempDir() + "/velunda-gui-XXXXXX";

@@ -131,6 +131,21 @@ void StoreSettings(const TempWorld& world, const wxString& count,
 // A stored value, or "<none>" when it is missing.
 wxString StoredValue(const TempWorld& world, const wxString& name);
 
+// While one lives, modal dialogs that no wxTEST_DIALOG expects are shown for
+// real instead of failing the test, for tests that answer the real dialog.
+class RealDialogs
+{
+public:
+    RealDialogs() { ++s_count; }
+    ~RealDialogs() { --s_count; }
+    RealDialogs(const RealDialogs&) = delete;
+    RealDialogs& operator=(const RealDialogs&) = delete;
+    static bool Allowed() { return s_count > 0; }
+
+private:
+    static int s_count;
+};
+
 // A message box that was shown, as the expectation below records it.
 struct SeenBox
 {

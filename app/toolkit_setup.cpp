@@ -1,0 +1,46 @@
+// Toolkit settings for the whole program.
+#include "toolkit_setup.h"
+
+#include <wx/intl.h>
+#include <wx/toplevel.h>
+#include <wx/translation.h>
+
+#ifdef __WXGTK3__
+#include <dlfcn.h>
+#endif
+
+void UseGermanToolkitTexts()
+{
+    auto* translations = new wxTranslations;
+    translations->SetLanguage(wxLANGUAGE_GERMAN);
+    translations->AddStdCatalog();
+    wxTranslations::Set(translations);
+}
+
+void PrepareFirstShow(wxTopLevelWindow* window)
+{
+#ifdef __WXGTK3__
+    // Under a window manager the toolkit holds a new window back until it
+    // knows the sizes of the frame's borders. When it then shows the window,
+    // GTK lays it out once with the placeholder allocation of 2 x 1 pixels the
+    // toolkit realized it with, which is too small for the menu bar, and GTK
+    // complains ("gtk_distribute_natural_allocation: assertion 'extra_space
+    // >= 0' failed"); the window also loses its horizontal centring. With the
+    // window's own size as its allocation the first layout is a real one.
+    // GTK is reached through the symbol the toolkit has already loaded.
+    struct Allocation
+    {
+        int x, y, width, height;
+    };
+    using SetAllocation = void (*)(void*, const Allocation*);
+    static const auto setAllocation =
+        reinterpret_cast<SetAllocation>(::dlsym(RTLD_DEFAULT, "gtk_widget_set_allocation"));
+    if (!setAllocation || window->IsShown() || !window->GetHandle())
+        return;
+    const wxSize size = window->GetSize();
+    const Allocation allocation{0, 0, size.x, size.y};
+    setAllocation(window->GetHandle(), &allocation);
+#else
+    static_cast<void>(window);
+#endif
+}

@@ -1,0 +1,15 @@
+// Settings of the toolkit for the whole program: its own texts in German,
+// and a first show of a window that GTK can lay out.
+#pragma once
+
+class wxTopLevelWindow;
+
+// Loads the toolkit's German catalog, whatever the system's language, so that
+// the toolkit's own messages (a failed save, say) read German like the rest
+// of the program. Only the catalog: the C locale is left as it is, so number
+// formats and the handling of bytes do not change. Without the catalog the
+// toolkit's messages stay English.
+void UseGermanToolkitTexts();
+
+// Call before a new top-level window is first shown.
+void PrepareFirstShow(wxTopLevelWindow* window);
