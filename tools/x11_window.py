@@ -11,7 +11,8 @@ Usage: x11_window.py COMMAND [ARGS]
                             (the WM_DELETE_WINDOW message)
 
 The main window is the viewable top-level window of class "velunda" that
-takes part in WM_DELETE_WINDOW (the largest one, if there are several).
+takes part in WM_DELETE_WINDOW (the largest one, if there are several); under
+a window manager it is looked for inside the manager's frames as well.
 The display is taken from $DISPLAY.
 """
 import ctypes
@@ -154,7 +155,10 @@ class Display:
 
     def main_window(self):
         best, best_area = None, 0
-        for window in self.children(self.root):
+        tops = self.children(self.root)
+        # A window manager puts each top-level window into a frame of its own.
+        candidates = tops + [kid for top in tops for kid in self.children(top)]
+        for window in candidates:
             attrs = self.attributes(window)
             if not attrs or attrs.map_state != IsViewable:
                 continue

@@ -1,0 +1,104 @@
+#!/usr/bin/env python3
+"""The real program started under a window manager (openbox on an X server of
+its own): the main window comes up, closes by its close box, and the start
+prints no Gtk-CRITICAL or Gtk-WARNING on standard error.
+
+Usage: program_wm_start_test.py VELUNDA_BINARY SOURCE_DIR
+"""
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+
+def fail(message, *files):
+    print("FAILED: " + message)
+    for path in files:
+        if os.path.exists(path):
+            print("---- %s" % path)
+            with open(path, errors="replace") as text:
+                print(text.read()[-20000:])
+    sys.exit(1)
+
+
+def wait_for(condition, seconds):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if condition():
+            return True
+        time.sleep(0.05)
+    return condition()
+
+
+def stop(process):
+    if process.poll() is None:
+        process.terminate()
+        try:
+            process.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+
+
+def main():
+    binary, source = sys.argv[1], sys.argv[2]
+    tool = os.path.join(source, "tools", "x11_window.py")
+    with tempfile.TemporaryDirectory(prefix="velunda-wm-") as root:
+        home, work = os.path.join(root, "home"), os.path.join(root, "work")
+        os.mkdir(home)
+        os.mkdir(work)
+        # An X server of its own, which tells its display number when ready.
+        read_end, write_end = os.pipe()
+        server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-nolisten", "tcp",
+                                   "-screen", "0", "1280x1024x24"],
+                                  pass_fds=(write_end,), stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        processes = [server]
+        try:
+            with os.fdopen(read_end) as numbers:
+                number = numbers.readline().strip()
+            if not number:
+                fail("Xvfb did not start")
+            env = dict(os.environ, DISPLAY=":" + number, HOME=home, NO_AT_BRIDGE="1")
+            env.pop("XAUTHORITY", None)
+            ready = os.path.join(root, "wm-ready")
+            manager = subprocess.Popen(["openbox", "--sm-disable", "--startup", "touch " + ready],
+                                       env=env, stdout=subprocess.DEVNULL,
+                                       stderr=subprocess.DEVNULL)
+            processes.append(manager)
+            if not wait_for(lambda: os.path.exists(ready), 30):
+                fail("openbox did not start")
+
+            errors = os.path.join(root, "stderr.txt")
+            with open(errors, "w") as err:
+                program = subprocess.Popen([binary], cwd=work, env=env,
+                                           stdout=subprocess.DEVNULL, stderr=err)
+            processes.append(program)
+            if subprocess.call([sys.executable, tool, "wait-title", "Velunda", "60"], env=env,
+                               stdout=subprocess.DEVNULL) != 0:
+                fail("the main window did not come up", errors)
+            # Give the window manager's placement and the first layouts time.
+            time.sleep(1)
+            if subprocess.call([sys.executable, tool, "close"], env=env) != 0:
+                fail("could not send the close request", errors)
+            try:
+                status = program.wait(timeout=30)
+            except subprocess.TimeoutExpired:
+                fail("the program did not end after the close request", errors)
+            stderr = open(errors, errors="replace").read()
+            for marker in ("Gtk-CRITICAL", "Gtk-WARNING", "AddressSanitizer", "runtime error:"):
+                if marker in stderr:
+                    fail("%s on standard error" % marker, errors)
+            if status != 0:
+                fail("exit status %d" % status, errors)
+            if not os.path.exists(os.path.join(work, "refn.txt")):
+                fail("no refn.txt after the close")
+            print("ok: started and closed under openbox without a GTK complaint")
+        finally:
+            for process in reversed(processes):
+                stop(process)
+
+
+if __name__ == "__main__":
+    main()
