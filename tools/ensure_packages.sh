@@ -7,6 +7,7 @@ velunda_packages=(
   libwxgtk3.2-dev libgtest-dev libbenchmark-dev
   xvfb xauth python3 curl
   clang libclang-rt-14-dev clang-tidy cppcheck
+  dpkg-dev file lintian desktop-file-utils appstream
 )
 
 ensure_packages() {
