@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Checks of the installed program: builds the Debian package (./package.sh),
 # validates its menu entry and AppStream data, runs lintian, unpacks it into
-# a scratch folder and compares the layout, starts the unpacked launcher
-# under Xvfb with a HOME whose name has a blank and an umlaut, and tries the
+# a folder and compares the layout, starts the unpacked launcher under Xvfb
+# (its folder and HOME named with a blank and an umlaut), and tries the
 # launcher's and the installer's failures. Any failure fails the script.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,7 +14,7 @@ deb=$(./package.sh | tail -n 1)
 scratch=$(mktemp -d)
 trap 'chmod -R u+w "$scratch"; rm -rf "$scratch"' EXIT
 chmod 755 "$scratch"  # the unprivileged cases below must reach into it
-root=$scratch/root
+root="$scratch/Paket Ä"  # the launcher finds the program next to itself
 dpkg-deb -x "$deb" "$root"
 share=$root/usr/share
 
