@@ -16,12 +16,14 @@ export LSAN_OPTIONS="suppressions=$top/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
 # Fuzzing (each target for VELUNDA_FUZZ_SECONDS, default 30, with ASan and
-# UBSan; clang build in build-fuzz) and the static checks (cppcheck and
-# clang-tidy). Their failures are counted and make the run fail after ctest,
-# so that ctest's summary stays the last line.
+# UBSan; clang build in build-fuzz), the static checks (cppcheck and
+# clang-tidy) and the checks of the Debian package (Release build in
+# build-package). Their failures are counted and make the run fail after
+# ctest, so that ctest's summary stays the last line.
 checks_failed=0
 fuzz/run.sh "${VELUNDA_FUZZ_SECONDS:-30}" || checks_failed=1
 tools/static_checks.sh || checks_failed=1
+tools/package_checks.sh || checks_failed=1
 
 cd "$build"
 xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure

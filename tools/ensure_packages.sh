@@ -8,6 +8,7 @@ velunda_packages=(
   wx3.2-i18n
   xvfb xauth openbox python3 curl
   clang libclang-rt-14-dev clang-tidy cppcheck
+  dpkg-dev file lintian desktop-file-utils appstream
 )
 
 ensure_packages() {
