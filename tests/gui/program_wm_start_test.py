@@ -11,24 +11,7 @@ import sys
 import tempfile
 import time
 
-
-def fail(message, *files):
-    print("FAILED: " + message)
-    for path in files:
-        if os.path.exists(path):
-            print("---- %s" % path)
-            with open(path, errors="replace") as text:
-                print(text.read()[-20000:])
-    sys.exit(1)
-
-
-def wait_for(condition, seconds):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        if condition():
-            return True
-        time.sleep(0.05)
-    return condition()
+from program_support import fail, wait_for
 
 
 def stop(process):

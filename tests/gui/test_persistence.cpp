@@ -43,15 +43,22 @@ wxString ReferenceFile(const TempWorld& world)
 const std::string kOldRefn = "Version\nSortierung\nalte Zeile\nalter Link\n";
 const std::string kOldRefs = "alte Referenz\n";
 
-// The working folder as a user keeps it who may write the two files but
-// create none beside them: folder 0555, files of the given mode, everything
-// the user's own. The test process is root, for whom modes do not count, so
-// the files are handed to "nobody" and AsNobody acts as that user.
+void WriteOldFiles(const TempWorld& world)
+{
+    WriteBytes(world.RefnFile(), kOldRefn);
+    WriteBytes(ReferenceFile(world), kOldRefs);
+}
+
+// The old files in a working folder as a user keeps it who may write the two
+// files but create none beside them: folder 0555, files of the given mode,
+// everything the user's own. The test process is root, for whom modes do not
+// count, so the world is handed to "nobody" and AsNobody acts as that user.
 const uid_t kNobody = 65534;
 
-void HandWorldToNobody(const TempWorld& world, std::filesystem::perms fileMode)
+void OldFilesInReadOnlyFolder(const TempWorld& world, std::filesystem::perms fileMode)
 {
     namespace fs = std::filesystem;
+    WriteOldFiles(world);
     const fs::path root = fs::path(world.Home().ToStdString()).parent_path();
     if (::geteuid() == 0) {
         for (const auto& entry : fs::recursive_directory_iterator(root))
@@ -407,19 +414,16 @@ TEST(Persistence, ReadOnlyFolderWithWritableFilesSavesThemInPlace)
     StoreSettings(world, "1", {"Ahorn|"});
 
     // What a writable folder gets from the run and the close.
-    WriteBytes(world.RefnFile(), kOldRefn);
-    WriteBytes(ReferenceFile(world), kOldRefs);
+    WriteOldFiles(world);
     EXPECT_EQ(RunOnceAndClose(), "3 neue Treffer");
     const std::string refn = ReadBytes(world.RefnFile());
     const std::string refs = ReadBytes(ReferenceFile(world));
     ASSERT_NE(refn, kOldRefn);
     ASSERT_NE(refs, kOldRefs);
 
-    WriteBytes(world.RefnFile(), kOldRefn);
-    WriteBytes(ReferenceFile(world), kOldRefs);
-    HandWorldToNobody(world, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
-                                 std::filesystem::perms::group_read |
-                                 std::filesystem::perms::others_read);
+    using std::filesystem::perms;
+    OldFilesInReadOnlyFolder(world, perms::owner_read | perms::owner_write | perms::group_read |
+                                        perms::others_read);
     {
         AsNobody user;
         EXPECT_EQ(RunOnceAndClose(), "3 neue Treffer");
@@ -437,11 +441,8 @@ TEST(Persistence, ReadOnlyFolderAndFilesStayUntouchedAndTheWindowStillCloses)
     LocalSite site(world);
     ASSERT_TRUE(site.Ok());
     StoreSettings(world, "1", {"Ahorn|"});
-    WriteBytes(world.RefnFile(), kOldRefn);
-    WriteBytes(ReferenceFile(world), kOldRefs);
-    HandWorldToNobody(world, std::filesystem::perms::owner_read |
-                                 std::filesystem::perms::group_read |
-                                 std::filesystem::perms::others_read);
+    using std::filesystem::perms;
+    OldFilesInReadOnlyFolder(world, perms::owner_read | perms::group_read | perms::others_read);
     LogCollector log;
     {
         AsNobody user;
