@@ -3,6 +3,9 @@
 // result list (its automatic first run going to the local listings site),
 // beside an empty toolkit window. Needs an X display (bench/run.sh uses Xvfb).
 //
+// Run memory: the same program with 4 to 2000 criteria of 3 rows each and a
+// full reference file; its peak and resident memory after the first run.
+//
 // The window is seen from outside: the benchmark watches the display's root
 // window for a top-level window being mapped whose title begins with the
 // expected text, and reads VmHWM of the process from /proc at that moment.
@@ -43,18 +46,26 @@ struct Launch
     bool runSeen = false;
     double runDoneSeconds = -1;
     long hwmKbEnd = 0;
+    long rssKbEnd = 0;
 };
 
-long ReadHwmKb(pid_t pid)
+// A value in kB of /proc/<pid>/status, e.g. "VmHWM:" (peak) or "VmRSS:".
+long ReadStatusKb(pid_t pid, const char* field)
 {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     std::string line;
+    const std::size_t length = std::strlen(field);
     while (std::getline(status, line))
     {
-        if (line.compare(0, 6, "VmHWM:") == 0)
-            return std::atol(line.c_str() + 6);
+        if (line.compare(0, length, field) == 0)
+            return std::atol(line.c_str() + length);
     }
     return 0;
+}
+
+long ReadHwmKb(pid_t pid)
+{
+    return ReadStatusKb(pid, "VmHWM:");
 }
 
 std::string WindowTitle(Display* display, Window window)
@@ -101,9 +112,10 @@ bool NextEvent(Display* display, XEvent& event, double until)
 }
 
 // Starts program in dir (also its HOME), waits for its window, follows its
-// first run when one starts within settleSeconds, then ends it.
+// first run when one starts within settleSeconds, then ends it. The memory
+// at the end is read afterSeconds after the run (or the settling) ended.
 Launch LaunchOnce(Display* display, const std::string& program, const std::string& dir,
-                  const std::string& titlePrefix, double settleSeconds)
+                  const std::string& titlePrefix, double settleSeconds, double afterSeconds = 0)
 {
     Launch result;
     const Window root = DefaultRootWindow(display);
@@ -167,7 +179,10 @@ Launch LaunchOnce(Display* display, const std::string& program, const std::strin
                 break;
             }
         }
+        if (afterSeconds > 0)
+            ::usleep(static_cast<useconds_t>(afterSeconds * 1e6));
         result.hwmKbEnd = ReadHwmKb(pid);
+        result.rssKbEnd = ReadStatusKb(pid, "VmRSS:");
     }
     XSelectInput(display, root, NoEventMask);
 
@@ -207,17 +222,20 @@ std::vector<std::string> SiteTitles()
     return titles;
 }
 
-// The files of a user with 50 criteria, a full result list and a full
-// reference file, the listings host set to the local site.
-void PrepareHome(const std::string& dir, const std::string& host)
+// The files of a user with the given number of criteria (50 by default), a
+// full result list and a full reference file, the listings host set to the
+// local site. Criteria come from the site's titles, or are numbered ones.
+void PrepareHome(const std::string& dir, const std::string& host, int criteria = kCriteria,
+                 bool siteTitles = true)
 {
     {
         wxFileConfig config(wxEmptyString, wxEmptyString, wxString(dir + "/.velunda"),
                             wxEmptyString, wxCONFIG_USE_LOCAL_FILE);
         config.SetExpandEnvVars(false);
-        const std::vector<std::string> titles = SiteTitles();
-        config.Write(wxT("Aanz"), static_cast<long>(kCriteria));
-        for (int i = 0; i < kCriteria; ++i)
+        const std::vector<std::string> titles =
+            siteTitles ? SiteTitles() : std::vector<std::string>();
+        config.Write(wxT("Aanz"), static_cast<long>(criteria));
+        for (int i = 0; i < criteria; ++i)
         {
             const std::string title =
                 titles.empty() ? "Titel " + std::to_string(i) : titles[i % titles.size()];
@@ -306,12 +324,73 @@ void BM_Startup(benchmark::State& state)
     state.counters["first_run_done_ms"] = bench::Median(runDone);
 }
 
+// The program with state.range(0) criteria, each answered with 3 rows (all
+// new) on one page and an empty second page, and a 1001-line reference file.
+// Each iteration launches it and then the empty window; memory is read 0.5 s
+// after the run (the title's change) or after the empty window settled.
+// The iteration time is the run alone: from 1 s after the window was mapped
+// (the start delay) to the title's change.
+void BM_RunMemory(benchmark::State& state)
+{
+    Display* display = OpenDisplay();
+    static ListingsSite site({"--mode", "many-rows", "--rows", "3"});
+    if (!site.Ok())
+    {
+        bench::Fail(state, "the local listings site did not start");
+        return;
+    }
+    const int criteria = static_cast<int>(state.range(0));
+    bench::ScratchDir dir;
+    const double settle = bench::Quick() ? 0.2 : 1.5;
+    const double after = bench::Quick() ? 0.1 : 0.5;
+    const std::string empty = EMPTY_FRAME_PROGRAM;
+    static bool warmed = false;
+    if (!warmed && !bench::Quick())
+    {
+        PrepareHome(dir.Path(), site.Host(), 4, false);
+        LaunchOnce(display, g_program, dir.Path(), "Velunda", settle, after);
+        LaunchOnce(display, empty, dir.Path(), "Leerer Rahmen", settle, after);
+        warmed = true;
+    }
+
+    std::vector<double> peak, rss, emptyPeak, emptyRss;
+    for (auto _ : state)
+    {
+        PrepareHome(dir.Path(), site.Host(), criteria, false);
+        const Launch launch = LaunchOnce(display, g_program, dir.Path(), "Velunda", settle, after);
+        const Launch baseline =
+            LaunchOnce(display, empty, dir.Path(), "Leerer Rahmen", settle, after);
+        if (!launch.shown || !baseline.shown || (!bench::Quick() && launch.runDoneSeconds < 0))
+        {
+            bench::Fail(state, "a window was not shown, or the run did not end, in time");
+            break;
+        }
+        state.SetIterationTime(
+            std::max(0.0, launch.runDoneSeconds - launch.shownSeconds - 1.0));
+        peak.push_back(static_cast<double>(launch.hwmKbEnd) / 1024.0);
+        rss.push_back(static_cast<double>(launch.rssKbEnd) / 1024.0);
+        emptyPeak.push_back(static_cast<double>(baseline.hwmKbEnd) / 1024.0);
+        emptyRss.push_back(static_cast<double>(baseline.rssKbEnd) / 1024.0);
+    }
+    state.counters["criteria"] = criteria;
+    state.counters["peak_MB"] = bench::Median(peak);
+    state.counters["rss_MB_after"] = bench::Median(rss);
+    state.counters["empty_peak_MB"] = bench::Median(emptyPeak);
+    state.counters["empty_rss_MB"] = bench::Median(emptyRss);
+}
+
 void Register()
 {
     benchmark::RegisterBenchmark("BM_Startup", BM_Startup)
         ->Iterations(bench::Quick() ? 1 : 5)
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond);
+    auto* memory = benchmark::RegisterBenchmark("BM_RunMemory", BM_RunMemory);
+    if (bench::Quick())
+        memory->Arg(4);
+    else
+        memory->Arg(4)->Arg(50)->Arg(200)->Arg(1000)->Arg(2000);
+    memory->Iterations(bench::Quick() ? 1 : 3)->UseManualTime()->Unit(benchmark::kMillisecond);
 }
 } // namespace
 
