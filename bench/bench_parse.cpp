@@ -40,7 +40,7 @@ protected:
         const std::size_t index =
             std::min<std::size_t>(static_cast<std::size_t>(m_page), m_pages.size()) - 1;
         const std::string& page = m_pages[index];
-        m_reader.m_text += page;
+        m_reader.Append(page);
         m_bytes += page.size();
         if (m_fed)
         {

@@ -42,7 +42,7 @@ protected:
     {
         if (m_next >= m_pages.size())
             return false;
-        m_reader.m_text += m_pages[m_next++];
+        m_reader.Append(m_pages[m_next++]);
         return true;
     }
 

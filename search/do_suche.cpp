@@ -56,15 +56,6 @@ wxString Latin1(const std::string& bytes)
 }
 } // namespace
 
-std::size_t AppendBounded(std::string& text, const char* data, std::size_t count,
-                          std::size_t limit)
-{
-    const std::size_t room = text.size() < limit ? limit - text.size() : 0;
-    const std::size_t taken = std::min(count, room);
-    text.append(data, taken);
-    return taken;
-}
-
 std::string PercentEncodePath(const std::string& path)
 {
     static const char kHex[] = "0123456789ABCDEF";
@@ -160,7 +151,6 @@ bool DoSuche::Fetch(const std::string& host, const std::string& path,
 
     // Read as bytes until the body ends, the server closes or a wait times
     // out; whatever arrived is kept.
-    std::string& text = m_reader.m_text;
     std::vector<char> buffer(std::size_t{64} * 1024);
     for (;;)
     {
@@ -168,7 +158,7 @@ bool DoSuche::Fetch(const std::string& host, const std::string& path,
         const std::size_t count = body->LastRead();
         if (count == 0)
             break;
-        if (AppendBounded(text, buffer.data(), count, kMaxPageTextBytes) < count)
+        if (m_reader.Append(buffer.data(), count) < count)
             break;
         if (!body->IsOk())
             break;

@@ -43,7 +43,8 @@ public:
     void BuildUrl();
 
     // GETs path from host ("name" for port 80, or "name:port") and appends the
-    // body to m_reader.m_text byte for byte. False, with "Konnte Verbindung
+    // body to m_reader's text byte for byte (a body that would take the held
+    // text beyond kMaxPageTextBytes is cut there). False, with "Konnte Verbindung
     // nicht herstellen!" reported and collected, when the request failed.
     bool Fetch(const std::string& host, const std::string& path,
                const std::string& contentType, const std::string& referer);
@@ -116,15 +117,6 @@ private:
     // at every question.
     mutable KnownPrefixIndex m_knownIndex;
 };
-
-// Most bytes the page text may hold, so that the reader's 32-bit positions
-// never overflow. Fetch stops reading a body that would go beyond it.
-constexpr std::size_t kMaxPageTextBytes = 0x7FFFFFFFu - (1u << 20);
-
-// Appends count bytes of data to text without letting text grow beyond limit.
-// Returns the number of bytes appended.
-std::size_t AppendBounded(std::string& text, const char* data, std::size_t count,
-                          std::size_t limit);
 
 // Appends DoSuche::PadColumn(text, width) to out without a temporary.
 void AppendPadded(std::string& out, std::string_view text, std::int32_t width);
