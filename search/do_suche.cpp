@@ -171,7 +171,9 @@ bool DoSuche::Fetch(const std::string& host, const std::string& path,
 void DoSuche::PrepareSearch()
 {
     m_morePages = true;
-    AppendFileLines(m_jobName + ".ref", m_knownRefs);
+    std::vector<std::string> lines;
+    AppendFileLines(m_jobName + ".ref", lines);
+    m_knownRefs.AppendBlock(lines);
 
     // Three steps, each taking the text up to the next bar from the cursor;
     // a step without a further bar takes the rest and wraps the cursor to 0.
@@ -243,7 +245,7 @@ bool DoSuche::RecordHit()
 
 bool DoSuche::IsKnown(const std::string& hitLine) const
 {
-    return m_knownIndex.Contains(m_knownRefs, m_refCompareLen, hitLine);
+    return m_knownRefs.Contains(m_refCompareLen, hitLine);
 }
 
 bool DoSuche::Report(bool collect, const std::string& message, bool result)
@@ -305,7 +307,8 @@ void DoSuche::SaveReferences()
     std::int64_t start = n - m_maxRefs;
     if (start < 1)
         start = 1;
-    WriteLinesAtomically(m_jobName + ".ref", m_knownRefs, static_cast<std::size_t>(start - 1));
+    WriteLinesAtomically(m_jobName + ".ref", m_knownRefs.Entries(static_cast<std::size_t>(start - 1)),
+                         0);
 }
 
 std::string DoSuche::Transliterate(std::string text)

@@ -9,8 +9,8 @@
 // All text is bytes (std::string) exactly as received.
 #pragma once
 
+#include "known_refs.h"
 #include "page_reader.h"
-#include "reference_file.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -76,8 +76,8 @@ public:
     // Whether hitLine matches a known reference: an entry matches when its
     // first m_refCompareLen bytes equal those of hitLine (a shorter string
     // takes part with its whole length; a negative length compares whole
-    // strings). Answered from an index of the distinct prefixes, which gives
-    // the same answer as walking m_knownRefs.
+    // strings). Answered from the distinct prefixes of m_knownRefs, which
+    // gives the same answer as walking its entries.
     bool IsKnown(const std::string& hitLine) const;
 
     PageReader m_reader;
@@ -92,7 +92,9 @@ public:
     std::string m_hitField5;
     std::string m_hitField6;
     std::string m_hitLink;
-    std::vector<std::string> m_knownRefs;
+    // The reference file's lines once per criterion started, then the new
+    // references; each distinct line is held once.
+    KnownRefs m_knownRefs;
     std::vector<std::string> m_newRefs;
     std::string m_personText;
     std::string m_titleText;
@@ -111,11 +113,6 @@ public:
     std::int32_t m_maxRefs = 1000;
     // Socket time-out of Fetch, for every wait of the HTTP client.
     std::int32_t m_timeoutSeconds = 120;
-
-private:
-    // Answers IsKnown; kept up to date with m_knownRefs and m_refCompareLen
-    // at every question.
-    mutable KnownPrefixIndex m_knownIndex;
 };
 
 // Appends DoSuche::PadColumn(text, width) to out without a temporary.
