@@ -43,6 +43,7 @@ struct Launch
     bool shown = false;
     double shownSeconds = 0;
     long hwmKbShown = 0;
+    long rssKbShown = 0;
     bool runSeen = false;
     double runDoneSeconds = -1;
     long hwmKbEnd = 0;
@@ -147,6 +148,7 @@ Launch LaunchOnce(Display* display, const std::string& program, const std::strin
         {
             result.shownSeconds = bench::Now() - start;
             result.hwmKbShown = ReadHwmKb(pid);
+            result.rssKbShown = ReadStatusKb(pid, "VmRSS:");
             result.shown = true;
             window = event.xmap.window;
         }
@@ -353,7 +355,7 @@ void BM_RunMemory(benchmark::State& state)
         warmed = true;
     }
 
-    std::vector<double> peak, rss, emptyPeak, emptyRss;
+    std::vector<double> shown, peak, rss, emptyPeak, emptyRss;
     for (auto _ : state)
     {
         PrepareHome(dir.Path(), site.Host(), criteria, false);
@@ -367,12 +369,14 @@ void BM_RunMemory(benchmark::State& state)
         }
         state.SetIterationTime(
             std::max(0.0, launch.runDoneSeconds - launch.shownSeconds - 1.0));
+        shown.push_back(static_cast<double>(launch.rssKbShown) / 1024.0);
         peak.push_back(static_cast<double>(launch.hwmKbEnd) / 1024.0);
         rss.push_back(static_cast<double>(launch.rssKbEnd) / 1024.0);
         emptyPeak.push_back(static_cast<double>(baseline.hwmKbEnd) / 1024.0);
         emptyRss.push_back(static_cast<double>(baseline.rssKbEnd) / 1024.0);
     }
     state.counters["criteria"] = criteria;
+    state.counters["rss_MB_shown"] = bench::Median(shown);
     state.counters["peak_MB"] = bench::Median(peak);
     state.counters["rss_MB_after"] = bench::Median(rss);
     state.counters["empty_peak_MB"] = bench::Median(emptyPeak);
