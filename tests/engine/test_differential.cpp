@@ -257,7 +257,8 @@ TEST_F(DifferentialTest, GeneratedPagesWithLinesOverPageBoundariesGiveTheModelsO
         std::string file = FileState();
         if (file == kAbsent)
             continue;
-        file = "alte Zeile\r\n\n" + file + "noch eine ohne Zeilenende";
+        file.insert(0, "alte Zeile\r\n\n");
+        file += "noch eine ohne Zeilenende";
         c.file = file;
         c.rewriteAt = random() % 5;
         // The same file, its last line changed, or other lines.
