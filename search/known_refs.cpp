@@ -93,6 +93,9 @@ void KnownRefs::AppendBlock(const std::vector<std::string>& lines)
     }
     Block block;
     block.ids.reserve(lines.size());
+    m_ids.reserve(m_lines.size() + lines.size());
+    if (m_indexed)
+        m_prefixes.reserve(m_lines.size() + lines.size());
     for (const std::string& line : lines)
         block.ids.push_back(Intern(line));
     m_blocks.push_back(std::move(block));
@@ -122,6 +125,7 @@ bool KnownRefs::Contains(std::int32_t compareLen, std::string_view line) const
     if (!m_indexed || compareLen != m_indexedLength)
     {
         m_prefixes.clear();
+        m_prefixes.reserve(m_lines.size());
         m_indexedLength = compareLen;
         m_indexed = true;
         for (const std::string& held : m_lines)
