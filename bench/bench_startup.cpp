@@ -27,6 +27,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <sstream>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -48,6 +49,8 @@ struct Launch
     double runDoneSeconds = -1;
     long hwmKbEnd = 0;
     long rssKbEnd = 0;
+    double cpuSecondsShown = 0; // user + system time of the process
+    double cpuSecondsEnd = 0;
 };
 
 // A value in kB of /proc/<pid>/status, e.g. "VmHWM:" (peak) or "VmRSS:".
@@ -62,6 +65,28 @@ long ReadStatusKb(pid_t pid, const char* field)
             return std::atol(line.c_str() + length);
     }
     return 0;
+}
+
+// User and system time of the process so far, from /proc/<pid>/stat.
+double ReadCpuSeconds(pid_t pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text;
+    std::getline(stat, text);
+    // The fields after the command name (which may hold blanks) begin with
+    // the state; utime and stime are the 12th and 13th of them.
+    const std::string::size_type close = text.rfind(')');
+    if (close == std::string::npos)
+        return 0;
+    std::istringstream fields(text.substr(close + 2));
+    std::string field;
+    double ticks = 0;
+    for (int i = 1; i <= 13 && fields >> field; ++i)
+    {
+        if (i >= 12)
+            ticks += std::atof(field.c_str());
+    }
+    return ticks / static_cast<double>(::sysconf(_SC_CLK_TCK));
 }
 
 long ReadHwmKb(pid_t pid)
@@ -149,6 +174,7 @@ Launch LaunchOnce(Display* display, const std::string& program, const std::strin
             result.shownSeconds = bench::Now() - start;
             result.hwmKbShown = ReadHwmKb(pid);
             result.rssKbShown = ReadStatusKb(pid, "VmRSS:");
+            result.cpuSecondsShown = ReadCpuSeconds(pid);
             result.shown = true;
             window = event.xmap.window;
         }
@@ -185,6 +211,7 @@ Launch LaunchOnce(Display* display, const std::string& program, const std::strin
             ::usleep(static_cast<useconds_t>(afterSeconds * 1e6));
         result.hwmKbEnd = ReadHwmKb(pid);
         result.rssKbEnd = ReadStatusKb(pid, "VmRSS:");
+        result.cpuSecondsEnd = ReadCpuSeconds(pid);
     }
     XSelectInput(display, root, NoEventMask);
 
@@ -332,7 +359,9 @@ void BM_Startup(benchmark::State& state)
 // after the run (the title's change) or after the empty window settled.
 // The iteration time is the run: from 1 s after the window was mapped (the
 // start delay, which began shortly before the mapping, so short runs count
-// as 0) to the title's change; done_ms is that change after process start.
+// as 0) to the title's change; done_ms is that change after process start,
+// and cpu_ms the program's processor time from the window's mapping to the
+// memory reading (the run, without the start-up).
 void BM_RunMemory(benchmark::State& state)
 {
     Display* display = OpenDisplay();
@@ -356,7 +385,7 @@ void BM_RunMemory(benchmark::State& state)
         warmed = true;
     }
 
-    std::vector<double> shown, peak, rss, emptyPeak, emptyRss, done;
+    std::vector<double> shown, peak, rss, emptyPeak, emptyRss, done, cpu;
     for (auto _ : state)
     {
         PrepareHome(dir.Path(), site.Host(), criteria, false);
@@ -371,6 +400,7 @@ void BM_RunMemory(benchmark::State& state)
         state.SetIterationTime(
             std::max(0.0, launch.runDoneSeconds - launch.shownSeconds - 1.0));
         done.push_back(launch.runDoneSeconds * 1000.0);
+        cpu.push_back((launch.cpuSecondsEnd - launch.cpuSecondsShown) * 1000.0);
         shown.push_back(static_cast<double>(launch.rssKbShown) / 1024.0);
         peak.push_back(static_cast<double>(launch.hwmKbEnd) / 1024.0);
         rss.push_back(static_cast<double>(launch.rssKbEnd) / 1024.0);
@@ -379,6 +409,7 @@ void BM_RunMemory(benchmark::State& state)
     }
     state.counters["criteria"] = criteria;
     state.counters["done_ms"] = bench::Median(done);
+    state.counters["cpu_ms"] = bench::Median(cpu);
     state.counters["rss_MB_shown"] = bench::Median(shown);
     state.counters["peak_MB"] = bench::Median(peak);
     state.counters["rss_MB_after"] = bench::Median(rss);

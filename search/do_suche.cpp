@@ -151,7 +151,8 @@ bool DoSuche::Fetch(const std::string& host, const std::string& path,
 
     // Read as bytes until the body ends, the server closes or a wait times
     // out; whatever arrived is kept.
-    std::vector<char> buffer(std::size_t{64} * 1024);
+    std::vector<char>& buffer = m_fetchBuffer;
+    buffer.resize(std::size_t{64} * 1024);
     for (;;)
     {
         body->Read(buffer.data(), buffer.size());
@@ -171,9 +172,8 @@ bool DoSuche::Fetch(const std::string& host, const std::string& path,
 void DoSuche::PrepareSearch()
 {
     m_morePages = true;
-    std::vector<std::string> lines;
-    AppendFileLines(m_jobName + ".ref", lines);
-    m_knownRefs.AppendBlock(lines);
+    if (ReadFileText(m_jobName + ".ref", m_refFileText))
+        m_knownRefs.AppendFileText(m_refFileText);
 
     // Three steps, each taking the text up to the next bar from the cursor;
     // a step without a further bar takes the rest and wraps the cursor to 0.

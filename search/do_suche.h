@@ -113,6 +113,12 @@ public:
     std::int32_t m_maxRefs = 1000;
     // Socket time-out of Fetch, for every wait of the HTTP client.
     std::int32_t m_timeoutSeconds = 120;
+
+    // Buffers kept for the job's life, so that a criterion and a page do not
+    // allocate (and fault in) fresh memory each: the reference file's text as
+    // last read, and the fetch's read buffer.
+    std::string m_refFileText;
+    std::vector<char> m_fetchBuffer;
 };
 
 // Appends DoSuche::PadColumn(text, width) to out without a temporary.

@@ -1,6 +1,8 @@
 // KnownRefs: entries as line numbers in blocks, each distinct line once.
 #include "known_refs.h"
 
+#include "reference_file.h"
+
 #include <algorithm>
 
 namespace
@@ -59,6 +61,7 @@ void KnownRefs::IndexPrefix(const std::string& line) const
 
 void KnownRefs::push_back(std::string_view line)
 {
+    m_lastBlockIsText = false;
     const std::uint32_t id = Intern(line);
     if (m_blocks.empty() || !m_blocks.back().single)
     {
@@ -71,10 +74,29 @@ void KnownRefs::push_back(std::string_view line)
     ++m_count;
 }
 
+void KnownRefs::AppendFileText(const std::string& text)
+{
+    if (m_lastBlockIsText && text == m_lastText)
+    {
+        Block& last = m_blocks.back();
+        ++last.times;
+        m_blockEnds.back() += last.ids.size();
+        m_count += last.ids.size();
+        return;
+    }
+    const std::vector<std::string> lines = SplitLines(text);
+    if (lines.empty())
+        return; // nothing appended: the last block is still what it was
+    AppendBlock(lines);
+    m_lastText = text;
+    m_lastBlockIsText = true;
+}
+
 void KnownRefs::AppendBlock(const std::vector<std::string>& lines)
 {
     if (lines.empty())
         return;
+    m_lastBlockIsText = false;
     // The same lines as the block before (the file read again unchanged):
     // that block counts once more.
     if (!m_blocks.empty() && !m_blocks.back().single)

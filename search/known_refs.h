@@ -37,9 +37,13 @@ public:
 
     // Appends one entry.
     void push_back(std::string_view line);
-    // Appends the lines as a block of entries, in order: the reference file
-    // as one criterion reads it.
+    // Appends the lines as a block of entries, in order.
     void AppendBlock(const std::vector<std::string>& lines);
+    // Appends the lines of a reference file's text (cut as SplitLines cuts
+    // it) as a block: the file as one criterion reads it. The same text as
+    // the last block appended this way, with nothing appended since, only
+    // counts that block once more, without cutting or comparing lines.
+    void AppendFileText(const std::string& text);
     void clear();
 
     // The entries from first on, as strings (what the save writes).
@@ -103,4 +107,8 @@ private:
     mutable std::unordered_set<std::string_view> m_prefixes;
     mutable std::int32_t m_indexedLength = 0;
     mutable bool m_indexed = false;
+
+    // The text of the last block when it came from AppendFileText.
+    std::string m_lastText;
+    bool m_lastBlockIsText = false;
 };

@@ -47,17 +47,17 @@ std::vector<std::string> SplitLines(const std::string& text)
     return lines;
 }
 
-bool AppendFileLines(const std::string& path, std::vector<std::string>& lines)
+bool ReadFileText(const std::string& path, std::string& text)
 {
     // Only a regular file is read: a folder gives nothing, a pipe would block
     // the run and a device such as /dev/zero would never end.
+    text.clear();
     struct stat info;
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
         return false;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file)
         return false;
-    std::string text;
     char buffer[65536];
     std::size_t count;
     while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0)
@@ -65,6 +65,14 @@ bool AppendFileLines(const std::string& path, std::vector<std::string>& lines)
     const bool ok = !std::ferror(file);
     std::fclose(file);
     if (!ok)
+        text.clear();
+    return ok;
+}
+
+bool AppendFileLines(const std::string& path, std::vector<std::string>& lines)
+{
+    std::string text;
+    if (!ReadFileText(path, text))
         return false;
     for (std::string& line : SplitLines(text))
         lines.push_back(std::move(line));

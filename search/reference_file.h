@@ -9,6 +9,11 @@
 // A last line without a line end is kept; an empty text has no lines.
 std::vector<std::string> SplitLines(const std::string& text);
 
+// Reads the whole file at path into text (emptied first; its buffer is kept).
+// False, with text empty, when the file is missing, no regular file, or
+// could not be read.
+bool ReadFileText(const std::string& path, std::string& text);
+
 // Appends the lines of the file at path to lines. A missing or unreadable
 // file, or one that is no regular file, appends nothing. False when the file
 // could not be read.

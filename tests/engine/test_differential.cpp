@@ -261,9 +261,10 @@ TEST_F(DifferentialTest, GeneratedPagesWithLinesOverPageBoundariesGiveTheModelsO
         file += "noch eine ohne Zeilenende";
         c.file = file;
         c.rewriteAt = random() % 5;
-        // The same file, its last line changed, or other lines.
-        const std::string rewrites[] = {file, file + "x", "ganz\nandere\n" + file.substr(0, 300)};
-        c.rewritten = rewrites[random() % 3];
+        // The same file, its last line changed, other lines, empty, gone.
+        const std::string rewrites[] = {file, file + "x", "ganz\nandere\n" + file.substr(0, 300),
+                                        "", kAbsent};
+        c.rewritten = rewrites[random() % 5];
         Compare(c, label + ", with file");
         ++knownRuns;
     }
