@@ -11,6 +11,10 @@
 #include <functional>
 #include <utility>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include <wx/html/htmlwin.h>
 #include <wx/icon.h>
 #include <wx/log.h>
@@ -64,6 +68,22 @@ protected:
 
 private:
     std::function<bool()> m_closing;
+};
+
+// Gives the memory freed by a run back to the system when it goes out of
+// scope. After a run the window may wait an hour; without this the allocator
+// keeps the freed pages of the run's pages and hit lists resident.
+struct ReleaseFreedMemory
+{
+    ReleaseFreedMemory() = default;
+    ReleaseFreedMemory(const ReleaseFreedMemory&) = delete;
+    ReleaseFreedMemory& operator=(const ReleaseFreedMemory&) = delete;
+    ~ReleaseFreedMemory()
+    {
+#ifdef __GLIBC__
+        malloc_trim(0);
+#endif
+    }
 };
 
 wxString HtmlEscaped(const wxString& text)
@@ -477,6 +497,8 @@ void FR::OnTimer(wxTimerEvent&)
     char mode[16];
     std::snprintf(mode, sizeof mode, "%i", m_runMode);
 
+    // Declared before the job, so that it releases after the job is gone.
+    const ReleaseFreedMemory release;
     RunJob job(mode, ToBytes(criteria),
                [this] { return m_pendingClose != PendingClose::None; });
     job.m_host = ToBytes(m_listingsHost);

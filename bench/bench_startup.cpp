@@ -3,6 +3,9 @@
 // result list (its automatic first run going to the local listings site),
 // beside an empty toolkit window. Needs an X display (bench/run.sh uses Xvfb).
 //
+// Run memory: the same program with 4 to 2000 criteria of 3 rows each and a
+// full reference file; its peak and resident memory after the first run.
+//
 // The window is seen from outside: the benchmark watches the display's root
 // window for a top-level window being mapped whose title begins with the
 // expected text, and reads VmHWM of the process from /proc at that moment.
@@ -24,6 +27,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <sstream>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -40,21 +44,54 @@ struct Launch
     bool shown = false;
     double shownSeconds = 0;
     long hwmKbShown = 0;
+    long rssKbShown = 0;
     bool runSeen = false;
     double runDoneSeconds = -1;
     long hwmKbEnd = 0;
+    long rssKbEnd = 0;
+    double cpuSecondsShown = 0; // user + system time of the process
+    double cpuSecondsEnd = 0;
 };
 
-long ReadHwmKb(pid_t pid)
+// A value in kB of /proc/<pid>/status, e.g. "VmHWM:" (peak) or "VmRSS:".
+long ReadStatusKb(pid_t pid, const char* field)
 {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     std::string line;
+    const std::size_t length = std::strlen(field);
     while (std::getline(status, line))
     {
-        if (line.compare(0, 6, "VmHWM:") == 0)
-            return std::atol(line.c_str() + 6);
+        if (line.compare(0, length, field) == 0)
+            return std::atol(line.c_str() + length);
     }
     return 0;
+}
+
+// User and system time of the process so far, from /proc/<pid>/stat.
+double ReadCpuSeconds(pid_t pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text;
+    std::getline(stat, text);
+    // The fields after the command name (which may hold blanks) begin with
+    // the state; utime and stime are the 12th and 13th of them.
+    const std::string::size_type close = text.rfind(')');
+    if (close == std::string::npos)
+        return 0;
+    std::istringstream fields(text.substr(close + 2));
+    std::string field;
+    double ticks = 0;
+    for (int i = 1; i <= 13 && fields >> field; ++i)
+    {
+        if (i >= 12)
+            ticks += std::atof(field.c_str());
+    }
+    return ticks / static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
+
+long ReadHwmKb(pid_t pid)
+{
+    return ReadStatusKb(pid, "VmHWM:");
 }
 
 std::string WindowTitle(Display* display, Window window)
@@ -101,9 +138,10 @@ bool NextEvent(Display* display, XEvent& event, double until)
 }
 
 // Starts program in dir (also its HOME), waits for its window, follows its
-// first run when one starts within settleSeconds, then ends it.
+// first run when one starts within settleSeconds, then ends it. The memory
+// at the end is read afterSeconds after the run (or the settling) ended.
 Launch LaunchOnce(Display* display, const std::string& program, const std::string& dir,
-                  const std::string& titlePrefix, double settleSeconds)
+                  const std::string& titlePrefix, double settleSeconds, double afterSeconds = 0)
 {
     Launch result;
     const Window root = DefaultRootWindow(display);
@@ -135,6 +173,8 @@ Launch LaunchOnce(Display* display, const std::string& program, const std::strin
         {
             result.shownSeconds = bench::Now() - start;
             result.hwmKbShown = ReadHwmKb(pid);
+            result.rssKbShown = ReadStatusKb(pid, "VmRSS:");
+            result.cpuSecondsShown = ReadCpuSeconds(pid);
             result.shown = true;
             window = event.xmap.window;
         }
@@ -167,7 +207,11 @@ Launch LaunchOnce(Display* display, const std::string& program, const std::strin
                 break;
             }
         }
+        if (afterSeconds > 0)
+            ::usleep(static_cast<useconds_t>(afterSeconds * 1e6));
         result.hwmKbEnd = ReadHwmKb(pid);
+        result.rssKbEnd = ReadStatusKb(pid, "VmRSS:");
+        result.cpuSecondsEnd = ReadCpuSeconds(pid);
     }
     XSelectInput(display, root, NoEventMask);
 
@@ -207,17 +251,20 @@ std::vector<std::string> SiteTitles()
     return titles;
 }
 
-// The files of a user with 50 criteria, a full result list and a full
-// reference file, the listings host set to the local site.
-void PrepareHome(const std::string& dir, const std::string& host)
+// The files of a user with the given number of criteria (50 by default), a
+// full result list and a full reference file, the listings host set to the
+// local site. Criteria come from the site's titles, or are numbered ones.
+void PrepareHome(const std::string& dir, const std::string& host, int criteria = kCriteria,
+                 bool siteTitles = true)
 {
     {
         wxFileConfig config(wxEmptyString, wxEmptyString, wxString(dir + "/.velunda"),
                             wxEmptyString, wxCONFIG_USE_LOCAL_FILE);
         config.SetExpandEnvVars(false);
-        const std::vector<std::string> titles = SiteTitles();
-        config.Write(wxT("Aanz"), static_cast<long>(kCriteria));
-        for (int i = 0; i < kCriteria; ++i)
+        const std::vector<std::string> titles =
+            siteTitles ? SiteTitles() : std::vector<std::string>();
+        config.Write(wxT("Aanz"), static_cast<long>(criteria));
+        for (int i = 0; i < criteria; ++i)
         {
             const std::string title =
                 titles.empty() ? "Titel " + std::to_string(i) : titles[i % titles.size()];
@@ -306,12 +353,82 @@ void BM_Startup(benchmark::State& state)
     state.counters["first_run_done_ms"] = bench::Median(runDone);
 }
 
+// The program with state.range(0) criteria, each answered with 3 rows (all
+// new) on one page and an empty second page, and a 1001-line reference file.
+// Each iteration launches it and then the empty window; memory is read 0.5 s
+// after the run (the title's change) or after the empty window settled.
+// The iteration time is the run: from 1 s after the window was mapped (the
+// start delay, which began shortly before the mapping, so short runs count
+// as 0) to the title's change; done_ms is that change after process start,
+// and cpu_ms the program's processor time from the window's mapping to the
+// memory reading (the run, without the start-up).
+void BM_RunMemory(benchmark::State& state)
+{
+    Display* display = OpenDisplay();
+    static ListingsSite site({"--mode", "many-rows", "--rows", "3"});
+    if (!site.Ok())
+    {
+        bench::Fail(state, "the local listings site did not start");
+        return;
+    }
+    const int criteria = static_cast<int>(state.range(0));
+    bench::ScratchDir dir;
+    const double settle = bench::Quick() ? 0.2 : 1.5;
+    const double after = bench::Quick() ? 0.1 : 0.5;
+    const std::string empty = EMPTY_FRAME_PROGRAM;
+    static bool warmed = false;
+    if (!warmed && !bench::Quick())
+    {
+        PrepareHome(dir.Path(), site.Host(), 4, false);
+        LaunchOnce(display, g_program, dir.Path(), "Velunda", settle, after);
+        LaunchOnce(display, empty, dir.Path(), "Leerer Rahmen", settle, after);
+        warmed = true;
+    }
+
+    std::vector<double> shown, peak, rss, emptyPeak, emptyRss, done, cpu;
+    for (auto _ : state)
+    {
+        PrepareHome(dir.Path(), site.Host(), criteria, false);
+        const Launch launch = LaunchOnce(display, g_program, dir.Path(), "Velunda", settle, after);
+        const Launch baseline =
+            LaunchOnce(display, empty, dir.Path(), "Leerer Rahmen", settle, after);
+        if (!launch.shown || !baseline.shown || (!bench::Quick() && launch.runDoneSeconds < 0))
+        {
+            bench::Fail(state, "a window was not shown, or the run did not end, in time");
+            break;
+        }
+        state.SetIterationTime(
+            std::max(0.0, launch.runDoneSeconds - launch.shownSeconds - 1.0));
+        done.push_back(launch.runDoneSeconds * 1000.0);
+        cpu.push_back((launch.cpuSecondsEnd - launch.cpuSecondsShown) * 1000.0);
+        shown.push_back(static_cast<double>(launch.rssKbShown) / 1024.0);
+        peak.push_back(static_cast<double>(launch.hwmKbEnd) / 1024.0);
+        rss.push_back(static_cast<double>(launch.rssKbEnd) / 1024.0);
+        emptyPeak.push_back(static_cast<double>(baseline.hwmKbEnd) / 1024.0);
+        emptyRss.push_back(static_cast<double>(baseline.rssKbEnd) / 1024.0);
+    }
+    state.counters["criteria"] = criteria;
+    state.counters["done_ms"] = bench::Median(done);
+    state.counters["cpu_ms"] = bench::Median(cpu);
+    state.counters["rss_MB_shown"] = bench::Median(shown);
+    state.counters["peak_MB"] = bench::Median(peak);
+    state.counters["rss_MB_after"] = bench::Median(rss);
+    state.counters["empty_peak_MB"] = bench::Median(emptyPeak);
+    state.counters["empty_rss_MB"] = bench::Median(emptyRss);
+}
+
 void Register()
 {
     benchmark::RegisterBenchmark("BM_Startup", BM_Startup)
         ->Iterations(bench::Quick() ? 1 : 5)
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond);
+    auto* memory = benchmark::RegisterBenchmark("BM_RunMemory", BM_RunMemory);
+    if (bench::Quick())
+        memory->Arg(4);
+    else
+        memory->Arg(4)->Arg(50)->Arg(200)->Arg(1000)->Arg(2000);
+    memory->Iterations(bench::Quick() ? 1 : 3)->UseManualTime()->Unit(benchmark::kMillisecond);
 }
 } // namespace
 

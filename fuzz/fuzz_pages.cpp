@@ -1,5 +1,7 @@
 // Fuzz target: arbitrary page text through the page reader and the whole
-// DS_ORK parse, pages fed from memory through the parser's own fetch hook.
+// DS_ORK parse, pages fed from memory through the parser's own fetch hook,
+// and the same pages through the plain model of the job, whose outcome the
+// job must give.
 //
 // Input layout: criteria text, then pages, each part separated by the line
 // "\n=====PAGE=====\n". Without a separator the whole input is one page and
@@ -7,6 +9,7 @@
 #include "conversions.h"
 #include "ds_ork.h"
 #include "page_reader.h"
+#include "plain_job.h"
 
 #include "work_folder.h"
 
@@ -37,12 +40,15 @@ public:
         m_newRefs.clear();
     }
 
+    std::vector<std::string> m_requests;
+
 protected:
     bool FetchPage() override
     {
+        m_requests.push_back(m_url);
         if (m_next >= m_pages.size())
             return false;
-        m_reader.m_text += m_pages[m_next++];
+        m_reader.Append(m_pages[m_next++]);
         return true;
     }
 
@@ -120,7 +126,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     MemoryJob job(criteria, parts);
-    job.Search();
+    const bool result = job.Search();
+
+    PlainJob model(criteria, [&parts](std::size_t n, const std::string&, std::string& text) {
+        if (n >= parts.size())
+            return false;
+        text += parts[n];
+        return true;
+    });
+    const RunOutcome plain = model.Run();
+    if (result != plain.result || job.m_requests != plain.requests ||
+        job.m_hitLines != plain.hitLines || job.m_hitLinks != plain.hitLinks ||
+        job.m_errors != plain.errors)
+        std::abort();
 
     // Whatever the pages held: the lists stay parallel, the row limit holds
     // per criterion, and every hit line has its four fixed columns.

@@ -56,15 +56,6 @@ wxString Latin1(const std::string& bytes)
 }
 } // namespace
 
-std::size_t AppendBounded(std::string& text, const char* data, std::size_t count,
-                          std::size_t limit)
-{
-    const std::size_t room = text.size() < limit ? limit - text.size() : 0;
-    const std::size_t taken = std::min(count, room);
-    text.append(data, taken);
-    return taken;
-}
-
 std::string PercentEncodePath(const std::string& path)
 {
     static const char kHex[] = "0123456789ABCDEF";
@@ -160,15 +151,15 @@ bool DoSuche::Fetch(const std::string& host, const std::string& path,
 
     // Read as bytes until the body ends, the server closes or a wait times
     // out; whatever arrived is kept.
-    std::string& text = m_reader.m_text;
-    std::vector<char> buffer(std::size_t{64} * 1024);
+    std::vector<char>& buffer = m_fetchBuffer;
+    buffer.resize(std::size_t{64} * 1024);
     for (;;)
     {
         body->Read(buffer.data(), buffer.size());
         const std::size_t count = body->LastRead();
         if (count == 0)
             break;
-        if (AppendBounded(text, buffer.data(), count, kMaxPageTextBytes) < count)
+        if (m_reader.Append(buffer.data(), count) < count)
             break;
         if (!body->IsOk())
             break;
@@ -181,7 +172,8 @@ bool DoSuche::Fetch(const std::string& host, const std::string& path,
 void DoSuche::PrepareSearch()
 {
     m_morePages = true;
-    AppendFileLines(m_jobName + ".ref", m_knownRefs);
+    if (ReadFileText(m_jobName + ".ref", m_refFileText))
+        m_knownRefs.AppendFileText(m_refFileText);
 
     // Three steps, each taking the text up to the next bar from the cursor;
     // a step without a further bar takes the rest and wraps the cursor to 0.
@@ -258,7 +250,7 @@ bool DoSuche::RecordHit()
 
 bool DoSuche::IsKnown(const std::string& hitLine) const
 {
-    return m_knownIndex.Contains(m_knownRefs, m_refCompareLen, hitLine);
+    return m_knownRefs.Contains(m_refCompareLen, hitLine);
 }
 
 bool DoSuche::Report(bool collect, const std::string& message, bool result)
@@ -320,7 +312,8 @@ void DoSuche::SaveReferences()
     std::int64_t start = n - m_maxRefs;
     if (start < 1)
         start = 1;
-    WriteLinesAtomically(m_jobName + ".ref", m_knownRefs, static_cast<std::size_t>(start - 1));
+    WriteLinesAtomically(m_jobName + ".ref", m_knownRefs.Entries(static_cast<std::size_t>(start - 1)),
+                         0);
 }
 
 std::string DoSuche::Transliterate(std::string text)

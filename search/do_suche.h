@@ -9,8 +9,8 @@
 // All text is bytes (std::string) exactly as received.
 #pragma once
 
+#include "known_refs.h"
 #include "page_reader.h"
-#include "reference_file.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -43,7 +43,8 @@ public:
     void BuildUrl();
 
     // GETs path from host ("name" for port 80, or "name:port") and appends the
-    // body to m_reader.m_text byte for byte. False, with "Konnte Verbindung
+    // body to m_reader's text byte for byte (a body that would take the held
+    // text beyond kMaxPageTextBytes is cut there). False, with "Konnte Verbindung
     // nicht herstellen!" reported and collected, when the request failed.
     bool Fetch(const std::string& host, const std::string& path,
                const std::string& contentType, const std::string& referer);
@@ -75,8 +76,8 @@ public:
     // Whether hitLine matches a known reference: an entry matches when its
     // first m_refCompareLen bytes equal those of hitLine (a shorter string
     // takes part with its whole length; a negative length compares whole
-    // strings). Answered from an index of the distinct prefixes, which gives
-    // the same answer as walking m_knownRefs.
+    // strings). Answered from the distinct prefixes of m_knownRefs, which
+    // gives the same answer as walking its entries.
     bool IsKnown(const std::string& hitLine) const;
 
     PageReader m_reader;
@@ -91,7 +92,9 @@ public:
     std::string m_hitField5;
     std::string m_hitField6;
     std::string m_hitLink;
-    std::vector<std::string> m_knownRefs;
+    // The reference file's lines once per criterion started, then the new
+    // references; each distinct line is held once.
+    KnownRefs m_knownRefs;
     std::vector<std::string> m_newRefs;
     std::string m_personText;
     std::string m_titleText;
@@ -111,20 +114,12 @@ public:
     // Socket time-out of Fetch, for every wait of the HTTP client.
     std::int32_t m_timeoutSeconds = 120;
 
-private:
-    // Answers IsKnown; kept up to date with m_knownRefs and m_refCompareLen
-    // at every question.
-    mutable KnownPrefixIndex m_knownIndex;
+    // Buffers kept for the job's life, so that a criterion and a page do not
+    // allocate (and fault in) fresh memory each: the reference file's text as
+    // last read, and the fetch's read buffer.
+    std::string m_refFileText;
+    std::vector<char> m_fetchBuffer;
 };
-
-// Most bytes the page text may hold, so that the reader's 32-bit positions
-// never overflow. Fetch stops reading a body that would go beyond it.
-constexpr std::size_t kMaxPageTextBytes = 0x7FFFFFFFu - (1u << 20);
-
-// Appends count bytes of data to text without letting text grow beyond limit.
-// Returns the number of bytes appended.
-std::size_t AppendBounded(std::string& text, const char* data, std::size_t count,
-                          std::size_t limit);
 
 // Appends DoSuche::PadColumn(text, width) to out without a temporary.
 void AppendPadded(std::string& out, std::string_view text, std::int32_t width);

@@ -47,17 +47,17 @@ std::vector<std::string> SplitLines(const std::string& text)
     return lines;
 }
 
-bool AppendFileLines(const std::string& path, std::vector<std::string>& lines)
+bool ReadFileText(const std::string& path, std::string& text)
 {
     // Only a regular file is read: a folder gives nothing, a pipe would block
     // the run and a device such as /dev/zero would never end.
+    text.clear();
     struct stat info;
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
         return false;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file)
         return false;
-    std::string text;
     char buffer[65536];
     std::size_t count;
     while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0)
@@ -65,6 +65,14 @@ bool AppendFileLines(const std::string& path, std::vector<std::string>& lines)
     const bool ok = !std::ferror(file);
     std::fclose(file);
     if (!ok)
+        text.clear();
+    return ok;
+}
+
+bool AppendFileLines(const std::string& path, std::vector<std::string>& lines)
+{
+    std::string text;
+    if (!ReadFileText(path, text))
         return false;
     for (std::string& line : SplitLines(text))
         lines.push_back(std::move(line));
@@ -204,45 +212,3 @@ bool WriteLinesAtomically(const std::string& path, const std::vector<std::string
     return ReplaceFileBytes(path, bytes);
 }
 
-namespace
-{
-std::string_view Prefix(const std::string& text, std::int32_t length)
-{
-    const std::string_view whole(text);
-    return length < 0 ? whole : whole.substr(0, static_cast<std::size_t>(length));
-}
-} // namespace
-
-void KnownPrefixIndex::Reset(std::int32_t compareLen)
-{
-    m_set.clear();
-    m_store.clear();
-    m_indexed = 0;
-    m_compareLen = compareLen;
-    m_lastPrefix.clear();
-}
-
-bool KnownPrefixIndex::Contains(const std::vector<std::string>& refs, std::int32_t compareLen,
-                                const std::string& line)
-{
-    if (compareLen != m_compareLen || refs.size() < m_indexed ||
-        (m_indexed > 0 && Prefix(refs[m_indexed - 1], m_compareLen) != m_lastPrefix))
-        Reset(compareLen);
-
-    if (m_indexed < refs.size())
-    {
-        for (; m_indexed < refs.size(); ++m_indexed)
-        {
-            const std::string_view prefix = Prefix(refs[m_indexed], m_compareLen);
-            if (m_set.count(prefix) == 0)
-            {
-                m_store.emplace_back(prefix);
-                m_set.insert(m_store.back());
-            }
-        }
-        m_lastPrefix = Prefix(refs.back(), m_compareLen);
-    }
-    // Which entry matches first does not change the answer, so the set of
-    // prefixes answers it in one look-up.
-    return !m_set.empty() && m_set.count(Prefix(line, m_compareLen)) > 0;
-}

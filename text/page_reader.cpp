@@ -3,17 +3,54 @@
 
 #include "byte_search.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace
 {
 const std::int32_t kEndZone = 5;
 
+// Buffers up to this size are kept for the next page or line; a larger one,
+// left by a huge page or line, is given back once it is passed.
+const std::size_t kKeptCapacity = std::size_t{1} << 20;
+
 std::int32_t ToIndex(std::string::size_type pos)
 {
     return pos == std::string::npos ? -1 : static_cast<std::int32_t>(pos);
 }
 } // namespace
+
+std::size_t AppendBounded(std::string& text, const char* data, std::size_t count,
+                          std::size_t limit)
+{
+    const std::size_t room = text.size() < limit ? limit - text.size() : 0;
+    const std::size_t taken = std::min(count, room);
+    text.append(data, taken);
+    return taken;
+}
+
+std::size_t PageReader::Append(const char* data, std::size_t count)
+{
+    DropPassed();
+    return AppendBounded(m_text, data, count, kMaxPageTextBytes);
+}
+
+void PageReader::DropPassed()
+{
+    // The cursor never moves back, and every line is read from m_readIndex
+    // on into m_line, so the bytes before it are never looked at again. The
+    // end zone compares m_readIndex with m_textLength, which move alike.
+    const std::size_t passed =
+        std::min(static_cast<std::size_t>(std::max<std::int32_t>(m_readIndex, 0)), m_text.size());
+    if (passed == 0)
+        return;
+    m_text.erase(0, passed);
+    m_readIndex -= static_cast<std::int32_t>(passed);
+    m_textLength -= static_cast<std::int32_t>(passed);
+    m_droppedBytes += static_cast<std::int64_t>(passed);
+    if (m_text.capacity() > kKeptCapacity && m_text.capacity() / 2 > m_text.size())
+        m_text.shrink_to_fit();
+}
 
 bool PageReader::AtEnd() const
 {
@@ -22,6 +59,8 @@ bool PageReader::AtEnd() const
 
 bool PageReader::ReadLine()
 {
+    if (m_line.capacity() > kKeptCapacity)
+        std::string().swap(m_line);
     m_line.clear();
     m_textLength = static_cast<std::int32_t>(m_text.size());
     m_linePos = 0;

@@ -1,17 +1,39 @@
 // PageReader: the page text of one search job, walked line by line.
 //
 // All text is bytes exactly as received; nothing is decoded. Pages are
-// appended to m_text and the cursor only moves forward, so every scan goes on
-// where the previous one stopped, across pages.
+// appended to the text and the cursor only moves forward, so every scan goes
+// on where the previous one stopped, across pages. What the cursor has passed
+// is never read again, so Append drops it: m_text holds the text from the
+// start of the next line to read, however many pages the job has fetched.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+// Most bytes the held page text may reach, so that the reader's 32-bit
+// positions never overflow. Append takes no more than fits below it.
+constexpr std::size_t kMaxPageTextBytes = 0x7FFFFFFFu - (1u << 20);
+
+// Appends count bytes of data to text without letting text grow beyond limit.
+// Returns the number of bytes appended.
+std::size_t AppendBounded(std::string& text, const char* data, std::size_t count,
+                          std::size_t limit);
+
 class PageReader
 {
 public:
+    // Appends bytes to the text, first dropping the text before m_readIndex
+    // (the cursor has passed it). Takes no more than keeps the held text
+    // within kMaxPageTextBytes; returns the number of bytes taken.
+    std::size_t Append(const char* data, std::size_t count);
+    std::size_t Append(std::string_view bytes) { return Append(bytes.data(), bytes.size()); }
+
+    // Drops the text before m_readIndex; m_readIndex and m_textLength move
+    // down with it, so every answer stays the same.
+    void DropPassed();
+
     // True when five bytes or fewer of the text (as long as it was at the
     // last ReadLine) are unread. Those last bytes are held back until more
     // text is appended; they then start the next line.
@@ -50,12 +72,15 @@ public:
     std::string_view QuotedViewAfter(const std::string& marker, std::int32_t start);
 
     // Positions inside a line are 32-bit, so lines of any practical length are
-    // scanned correctly. The text is bounded by the fetch to fit m_readIndex.
+    // scanned correctly. m_readIndex and m_textLength are positions in the
+    // held text m_text, which Append keeps within kMaxPageTextBytes; the
+    // whole text's position of m_text[0] is m_droppedBytes.
     std::string m_line;
     std::int32_t m_linePos = 0;
     std::int32_t m_readIndex = 0;
     std::int32_t m_textLength = 0;
     std::string m_text;
+    std::int64_t m_droppedBytes = 0;
 
 private:
     // Index of needle in m_line at or after from, or -1.

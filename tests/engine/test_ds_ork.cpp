@@ -30,7 +30,7 @@ protected:
     bool FetchPage() override
     {
         m_requested.push_back(m_url);
-        m_reader.m_text += m_next < m_pages.size() ? m_pages[m_next++] : Page({});
+        m_reader.Append(m_next < m_pages.size() ? m_pages[m_next++] : Page({}));
         return true;
     }
 

@@ -42,7 +42,7 @@ protected:
                         " Uhr</td><td>Eins</td></tr>\n<tr><td><table><tr><td>"
                         "<a href=\"s.html\">t</a></td></tr>\n<div>Regen</div>\n";
         }
-        m_reader.m_text += page + "</table>\n<p>Ende der Seite, mit etwas Text.</p>\n";
+        m_reader.Append(page + "</table>\n<p>Ende der Seite, mit etwas Text.</p>\n");
         return true;
     }
 };
@@ -299,7 +299,7 @@ TEST_F(FileFaultTest, CrashDuringTheSaveLeavesTheOldOrTheNewFileWhole)
     {
         DoSuche job("TVmov", "0", "");
         job.PrepareSearch();
-        EXPECT_EQ(job.m_knownRefs, oldLines);
+        EXPECT_EQ(job.m_knownRefs.Entries(), oldLines);
         job.m_newRefs.push_back("fresh");
         testing::internal::CaptureStdout();
     }
