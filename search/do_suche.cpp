@@ -312,8 +312,13 @@ void DoSuche::SaveReferences()
     std::int64_t start = n - m_maxRefs;
     if (start < 1)
         start = 1;
-    WriteLinesAtomically(m_jobName + ".ref", m_knownRefs.Entries(static_cast<std::size_t>(start - 1)),
-                         0);
+    std::string bytes;
+    for (auto i = static_cast<std::size_t>(start - 1); i < m_knownRefs.size(); ++i)
+    {
+        bytes += m_knownRefs[i];
+        bytes += '\n';
+    }
+    ReplaceFileBytes(m_jobName + ".ref", bytes);
 }
 
 std::string DoSuche::Transliterate(std::string text)

@@ -78,41 +78,15 @@ void KnownRefs::AppendFileText(const std::string& text)
 {
     if (m_lastBlockIsText && text == m_lastText)
     {
-        Block& last = m_blocks.back();
-        ++last.times;
-        m_blockEnds.back() += last.ids.size();
-        m_count += last.ids.size();
+        // The file read again unchanged: its block counts once more.
+        const std::size_t lines = m_blocks.back().ids.size();
+        m_blockEnds.back() += lines;
+        m_count += lines;
         return;
     }
     const std::vector<std::string> lines = SplitLines(text);
     if (lines.empty())
         return; // nothing appended: the last block is still what it was
-    AppendBlock(lines);
-    m_lastText = text;
-    m_lastBlockIsText = true;
-}
-
-void KnownRefs::AppendBlock(const std::vector<std::string>& lines)
-{
-    if (lines.empty())
-        return;
-    m_lastBlockIsText = false;
-    // The same lines as the block before (the file read again unchanged):
-    // that block counts once more.
-    if (!m_blocks.empty() && !m_blocks.back().single)
-    {
-        Block& last = m_blocks.back();
-        bool same = last.ids.size() == lines.size();
-        for (std::size_t i = 0; same && i < lines.size(); ++i)
-            same = m_lines[last.ids[i]] == lines[i];
-        if (same)
-        {
-            ++last.times;
-            m_blockEnds.back() += lines.size();
-            m_count += lines.size();
-            return;
-        }
-    }
     Block block;
     block.ids.reserve(lines.size());
     m_ids.reserve(m_lines.size() + lines.size());
@@ -123,6 +97,8 @@ void KnownRefs::AppendBlock(const std::vector<std::string>& lines)
     m_blocks.push_back(std::move(block));
     m_count += lines.size();
     m_blockEnds.push_back(m_count);
+    m_lastText = text;
+    m_lastBlockIsText = true;
 }
 
 void KnownRefs::clear()

@@ -12,7 +12,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <iterator>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -37,8 +36,6 @@ public:
 
     // Appends one entry.
     void push_back(std::string_view line);
-    // Appends the lines as a block of entries, in order.
-    void AppendBlock(const std::vector<std::string>& lines);
     // Appends the lines of a reference file's text (cut as SplitLines cuts
     // it) as a block: the file as one criterion reads it. The same text as
     // the last block appended this way, with nothing appended since, only
@@ -46,7 +43,7 @@ public:
     void AppendFileText(const std::string& text);
     void clear();
 
-    // The entries from first on, as strings (what the save writes).
+    // The entries from first on, as strings.
     std::vector<std::string> Entries(std::size_t first = 0) const;
 
     // The known test: whether an entry's first compareLen bytes equal those
@@ -58,39 +55,12 @@ public:
     // Distinct lines held (for tests of the memory bound).
     std::size_t DistinctLines() const { return m_lines.size(); }
 
-    class const_iterator
-    {
-    public:
-        using iterator_category = std::forward_iterator_tag;
-        using value_type = std::string;
-        using difference_type = std::ptrdiff_t;
-        using pointer = const std::string*;
-        using reference = const std::string&;
-
-        const_iterator(const KnownRefs* refs, std::size_t index) : m_refs(refs), m_index(index) {}
-        reference operator*() const { return (*m_refs)[m_index]; }
-        pointer operator->() const { return &(*m_refs)[m_index]; }
-        const_iterator& operator++()
-        {
-            ++m_index;
-            return *this;
-        }
-        bool operator==(const const_iterator& other) const { return m_index == other.m_index; }
-        bool operator!=(const const_iterator& other) const { return m_index != other.m_index; }
-
-    private:
-        const KnownRefs* m_refs;
-        std::size_t m_index;
-    };
-    const_iterator begin() const { return const_iterator(this, 0); }
-    const_iterator end() const { return const_iterator(this, m_count); }
-
 private:
-    // Entries in blocks: a block's line numbers, repeated times times.
+    // Entries in blocks: a block's line numbers, repeated until the block's
+    // end in m_blockEnds.
     struct Block
     {
         std::vector<std::uint32_t> ids;
-        std::size_t times = 1;
         bool single = false; // made by push_back, which may extend it
     };
 

@@ -69,16 +69,6 @@ bool ReadFileText(const std::string& path, std::string& text)
     return ok;
 }
 
-bool AppendFileLines(const std::string& path, std::vector<std::string>& lines)
-{
-    std::string text;
-    if (!ReadFileText(path, text))
-        return false;
-    for (std::string& line : SplitLines(text))
-        lines.push_back(std::move(line));
-    return true;
-}
-
 namespace
 {
 bool WriteAll(int fd, const char* data, std::size_t size)
@@ -195,20 +185,3 @@ bool ReplaceFileBytes(const std::string& path, std::string_view bytes)
         std::remove(temp.c_str());
     return ok;
 }
-
-bool WriteLinesAtomically(const std::string& path, const std::vector<std::string>& lines,
-                          std::size_t first)
-{
-    std::string bytes;
-    std::size_t size = 0;
-    for (std::size_t i = first; i < lines.size(); ++i)
-        size += lines[i].size() + 1;
-    bytes.reserve(size);
-    for (std::size_t i = first; i < lines.size(); ++i)
-    {
-        bytes += lines[i];
-        bytes += '\n';
-    }
-    return ReplaceFileBytes(path, bytes);
-}
-

@@ -15,11 +15,6 @@ std::vector<std::string> SplitLines(const std::string& text);
 // could not be read.
 bool ReadFileText(const std::string& path, std::string& text);
 
-// Appends the lines of the file at path to lines. A missing or unreadable
-// file, or one that is no regular file, appends nothing. False when the file
-// could not be read.
-bool AppendFileLines(const std::string& path, std::vector<std::string>& lines);
-
 // Replaces the file at path by bytes. Where the folder allows it, the bytes
 // go to a temporary file beside the target, which is then renamed over it, so
 // a failed write leaves the old file whole. In a folder where no file may be
@@ -29,8 +24,3 @@ bool AppendFileLines(const std::string& path, std::vector<std::string>& lines);
 // A link is followed. An existing target that is no regular file, or that may
 // not be read and written, is left alone. False on failure.
 bool ReplaceFileBytes(const std::string& path, std::string_view bytes);
-
-// Replaces the file at path by lines[first..], each followed by "\n", as
-// ReplaceFileBytes does.
-bool WriteLinesAtomically(const std::string& path, const std::vector<std::string>& lines,
-                          std::size_t first);

@@ -30,10 +30,6 @@ public:
     std::size_t Append(const char* data, std::size_t count);
     std::size_t Append(std::string_view bytes) { return Append(bytes.data(), bytes.size()); }
 
-    // Drops the text before m_readIndex; m_readIndex and m_textLength move
-    // down with it, so every answer stays the same.
-    void DropPassed();
-
     // True when five bytes or fewer of the text (as long as it was at the
     // last ReadLine) are unread. Those last bytes are held back until more
     // text is appended; they then start the next line.
@@ -83,6 +79,10 @@ public:
     std::int64_t m_droppedBytes = 0;
 
 private:
+    // Drops the text before m_readIndex; m_readIndex and m_textLength move
+    // down with it, so every answer stays the same.
+    void DropPassed();
+
     // Index of needle in m_line at or after from, or -1.
     std::int32_t IndexIn(const std::string& needle, std::int32_t from) const;
     std::int32_t IndexIn(char needle, std::int32_t from) const;

@@ -280,7 +280,7 @@ TEST_F(FileFaultTest, CrashDuringTheSaveLeavesTheOldOrTheNewFileWhole)
     {
         WriteFileBytes("TVmov.ref", oldBytes);
         const bool killed =
-            KillChildAfter([&] { WriteLinesAtomically("TVmov.ref", newLines, 0); }, delay);
+            KillChildAfter([&] { ReplaceFileBytes("TVmov.ref", newBytes); }, delay);
         const std::string now = ReadFileBytes("TVmov.ref");
         ASSERT_TRUE(now == oldBytes || now == newBytes)
             << "a half-written file after a kill at " << delay << " ms: " << now.size() << " bytes";

@@ -131,8 +131,9 @@ TEST_F(KnownIndexTest, RandomListsGrowingBetweenQuestionsGiveTheAnswersOfTheWalk
                                               : lines.Fresh());
             CrossCheck(job, lines, 60);
         }
-        for (const std::string& ref : job.m_knownRefs)
+        for (std::size_t i = 0; i < job.m_knownRefs.size(); ++i)
         {
+            const std::string& ref = job.m_knownRefs[i];
             EXPECT_TRUE(job.IsKnown(ref)) << ref;
             ++knownAnswers;
         }

@@ -188,9 +188,10 @@ private:
 
     void Prepare(const std::string& criterion)
     {
-        std::vector<std::string> lines;
-        AppendFileLines("TVmov.ref", lines);
-        m_known.insert(m_known.end(), lines.begin(), lines.end());
+        std::string text;
+        ReadFileText("TVmov.ref", text);
+        for (std::string& line : SplitLines(text))
+            m_known.push_back(std::move(line));
         std::string fields[3];
         std::string::size_type cursor = 0;
         for (std::string& field : fields)
