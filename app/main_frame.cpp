@@ -3,6 +3,7 @@
 
 #include "cp1252.h"
 #include "ds_ork.h"
+#include "http_page_source.h"
 #include "known_hits_file.h"
 #include "listings_host.h"
 
@@ -15,6 +16,12 @@
 #include <malloc.h>
 #endif
 
+#ifdef __WXGTK__
+#include <gtk/gtk.h>
+#endif
+
+#include <wx/app.h>
+#include <wx/evtloop.h>
 #include <wx/html/htmlwin.h>
 #include <wx/icon.h>
 #include <wx/log.h>
@@ -53,7 +60,26 @@ const int kAnimationSteps = 200;
 
 const wxChar kNothingSelected[] = wxT("Sie haben nichts in der Auswahl!");
 
-// The search job of one run. Once the window has been asked to close, no
+// Handles the window's pending events while a search job waits for the
+// site: a click on STOP, a close, a repaint. GTK is asked directly, as the
+// toolkit's own yield does, because the job may run inside such a yield.
+void HandleEventsWhileWaiting()
+{
+#ifdef __WXGTK__
+    wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+    for (int i = 0; loop && i < 1000 && loop->Pending(); ++i)
+        gtk_main_iteration_do(FALSE);
+#else
+    wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+    if (loop && !loop->IsYielding())
+        loop->YieldFor(wxEVT_CATEGORY_ALL);
+#endif
+    if (wxTheApp)
+        wxTheApp->ProcessPendingEvents();
+}
+
+// The search job of one run. The window goes on handling its events while
+// the job waits for the site. Once the window has been asked to close, no
 // further page is requested: the job ends after the page it is waiting for.
 class RunJob : public DS_ORK
 {
@@ -61,12 +87,15 @@ public:
     RunJob(const std::string& mode, const std::string& criteria, std::function<bool()> closing)
         : DS_ORK(kJobName, mode, criteria), m_closing(std::move(closing))
     {
+        m_pages.m_whileWaiting = HandleEventsWhileWaiting;
+        m_pageSource = &m_pages;
     }
 
 protected:
     bool FetchPage() override { return !m_closing() && DS_ORK::FetchPage(); }
 
 private:
+    HttpPageSource m_pages;
     std::function<bool()> m_closing;
 };
 
@@ -501,7 +530,7 @@ void FR::OnTimer(wxTimerEvent&)
     const ReleaseFreedMemory release;
     RunJob job(mode, ToBytes(criteria),
                [this] { return m_pendingClose != PendingClose::None; });
-    job.m_host = ToBytes(m_listingsHost);
+    job.m_host = SiteForJob(ToBytes(m_listingsHost));
     job.m_timeoutSeconds = m_fetchTimeoutSeconds;
     m_inJob = true;
     job.Search();

@@ -6,7 +6,6 @@
 #include "quiet_stdout.h"
 
 #include <benchmark/benchmark.h>
-#include <wx/init.h>
 
 #include <algorithm>
 #include <chrono>
@@ -56,12 +55,6 @@ int Main(int argc, char** argv, void (*registerMore)())
     int count = static_cast<int>(args.size());
     args.push_back(nullptr);
 
-    wxInitializer initializer;
-    if (!initializer.IsOk())
-    {
-        std::fprintf(stderr, "wxWidgets could not be initialised\n");
-        return 2;
-    }
     if (registerMore)
         registerMore();
     benchmark::Initialize(&count, args.data());

@@ -1,5 +1,4 @@
-// Shared pieces of the benchmark programs: a main that initialises wxBase,
-// a quick mode for the smoke test, a scratch working directory, and pages
+// Shared pieces of the benchmark programs: a main, a quick mode for the smoke test, a scratch working directory, and pages
 // fetched from the local listings site.
 #pragma once
 
@@ -14,7 +13,7 @@ namespace bench
 // the smoke test that only shows the benchmarks still build and run.
 bool Quick();
 
-// Initialises wxBase (sockets need it), takes --quick out of the arguments,
+// Takes --quick out of the arguments,
 // calls registerMore (benchmarks whose sizes depend on --quick), and runs the
 // registered benchmarks. Returns 1 when a benchmark called Fail.
 int Main(int argc, char** argv, void (*registerMore)() = nullptr);

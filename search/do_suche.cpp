@@ -1,11 +1,9 @@
 // DoSuche: URL building, HTTP fetch, hit bookkeeping and the reference file.
 #include "do_suche.h"
 
-#include "checked_http.h"
 #include "conversions.h"
+#include "http_page_source.h"
 #include "reference_file.h"
-
-#include <wx/stream.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -15,45 +13,9 @@
 
 namespace
 {
-const char* const kConnectionError = "Konnte Verbindung nicht herstellen!";
 const char* const kTooManyRows =
     "Es wurden nicht alle Angebote beruecksichtigt, da sie zeitlich zu weit zurueck liegen!";
 
-void PrintLine(const std::string& text)
-{
-    std::string line = text;
-    line += '\n';
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fflush(stdout);
-}
-
-// Splits "name:port" at the last colon when only digits (1..65535) follow;
-// otherwise the whole text is the host name and the port is 80.
-void SplitHostPort(const std::string& host, std::string& name, unsigned short& port)
-{
-    name = host;
-    port = 80;
-    const std::string::size_type colon = host.rfind(':');
-    if (colon == std::string::npos || colon + 1 >= host.size() || host.size() - colon > 6)
-        return;
-    unsigned long value = 0;
-    for (std::string::size_type i = colon + 1; i < host.size(); ++i)
-    {
-        const char c = host[i];
-        if (c < '0' || c > '9')
-            return;
-        value = value * 10 + static_cast<unsigned long>(c - '0');
-    }
-    if (value == 0 || value > 65535)
-        return;
-    name = host.substr(0, colon);
-    port = static_cast<unsigned short>(value);
-}
-
-wxString Latin1(const std::string& bytes)
-{
-    return wxString(bytes.data(), wxConvISO8859_1, bytes.size());
-}
 } // namespace
 
 std::string PercentEncodePath(const std::string& path)
@@ -91,6 +53,16 @@ DoSuche::~DoSuche()
     PrintLine(m_jobName + " BEENDET");
 }
 
+void DoSuche::PrintLine(const std::string& text) const
+{
+    if (!m_messages)
+        return;
+    std::string line = text;
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), m_messages);
+    std::fflush(m_messages);
+}
+
 bool DoSuche::AcceptHit()
 {
     return true;
@@ -117,56 +89,30 @@ void DoSuche::BuildUrl()
 bool DoSuche::Fetch(const std::string& host, const std::string& path,
                     const std::string& contentType, const std::string& referer)
 {
-    std::string name;
-    unsigned short port = 80;
-    SplitHostPort(host, name, port);
-    if (name.empty())
-        return Report(true, kConnectionError, false);
-
-    // The toolkit's client, with the response head received whole before it
-    // is parsed: a head cut off by the server is a connection error.
-    CheckedHttp http;
-    http.Connect(Latin1(name), port);
-    http.SetHeader("Content-type", Latin1(contentType));
-    http.SetHeader("Referer", Latin1(referer));
-    http.SetTimeout(m_timeoutSeconds > 0 ? m_timeoutSeconds : 1);
-
-    // wxHTTP drops the request line of a path with a non-ASCII character, so
-    // the path goes out percent-encoded where it is not plain ASCII.
-    std::unique_ptr<wxInputStream> body(http.GetInputStream(Latin1(PercentEncodePath(path))));
-    if (http.GetError() != wxPROTO_NOERR || !body)
-    {
-        body.reset();
-        http.Close();
-        return Report(true, kConnectionError, false);
-    }
-
-    // The client leaves the socket blocking after the response head, where a
-    // stalled server would hold the read for ever; non-blocking reads wait at
-    // most the time-out each (and let a running event loop go on meanwhile).
-    // A server that already closed has had its socket closed by the client,
-    // with the body buffered; the flags must not be touched then.
-    if (http.IsConnected())
-        http.SetFlags(wxSOCKET_NONE);
-
-    // Read as bytes until the body ends, the server closes or a wait times
-    // out; whatever arrived is kept.
-    std::vector<char>& buffer = m_fetchBuffer;
-    buffer.resize(std::size_t{64} * 1024);
-    for (;;)
-    {
-        body->Read(buffer.data(), buffer.size());
-        const std::size_t count = body->LastRead();
-        if (count == 0)
-            break;
-        if (m_reader.Append(buffer.data(), count) < count)
-            break;
-        if (!body->IsOk())
-            break;
-    }
-    body.reset();
-    http.Close();
+    PageRequest request;
+    request.site = host;
+    // Bytes outside printable ASCII go out percent-encoded, as a URL needs.
+    request.path = PercentEncodePath(path);
+    request.contentType = contentType;
+    request.referer = referer;
+    request.waitSeconds = m_timeoutSeconds;
+    request.pageSeconds = m_pageSeconds;
+    const PageAnswer answer = Pages().Get(request, [this](const char* data, std::size_t size) {
+        return m_reader.Append(data, size) == size;
+    });
+    m_answeredBy = answer.answeredBy;
+    if (!answer.ok)
+        return Report(true, answer.error, false);
     return true;
+}
+
+PageSource& DoSuche::Pages()
+{
+    if (m_pageSource)
+        return *m_pageSource;
+    if (!m_ownPages)
+        m_ownPages = std::make_shared<HttpPageSource>();
+    return *m_ownPages;
 }
 
 void DoSuche::PrepareSearch()

@@ -11,12 +11,17 @@
 
 #include "known_refs.h"
 #include "page_reader.h"
+#include "page_source.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+class HttpPageSource;
 
 class DoSuche
 {
@@ -42,12 +47,20 @@ public:
     // by the page number.
     void BuildUrl();
 
-    // GETs path from host ("name" for port 80, or "name:port") and appends the
-    // body to m_reader's text byte for byte (a body that would take the held
-    // text beyond kMaxPageTextBytes is cut there). False, with "Konnte Verbindung
-    // nicht herstellen!" reported and collected, when the request failed.
+    // GETs path from host ("name", "name:port", either of them behind
+    // "http://" or "https://"; http without a scheme) and appends the body to
+    // m_reader's text byte for byte (a body that would take the held text
+    // beyond kMaxPageTextBytes is cut there). False, with the reason reported
+    // and collected, when no page came: "Konnte Verbindung nicht herstellen!"
+    // when no server answered, else a German text that names what the server
+    // did (an answer other than 2xx, a failed handshake, a page too big or too
+    // slow, a redirect that leads nowhere).
     bool Fetch(const std::string& host, const std::string& path,
                const std::string& contentType, const std::string& referer);
+
+    // Where Fetch gets its pages: m_pageSource when set, else the job's own
+    // HTTP client, made at the first fetch.
+    PageSource& Pages();
 
     // Start of a criterion: m_morePages := true, reference file appended to
     // m_knownRefs, m_params cut into m_personText and m_titleText.
@@ -111,14 +124,26 @@ public:
     std::int32_t m_maxKnownInARow = 3;
     std::int32_t m_maxHits = 300;
     std::int32_t m_maxRefs = 1000;
-    // Socket time-out of Fetch, for every wait of the HTTP client.
+    // Time-out of Fetch, for every wait of the HTTP client.
     std::int32_t m_timeoutSeconds = 120;
+    // The longest time one page may take in all, redirects included.
+    std::int32_t m_pageSeconds = 600;
+    // Pages come from here when set (not owned), else from m_ownPages (which
+    // a copy of the job shares).
+    PageSource* m_pageSource = nullptr;
+    std::shared_ptr<HttpPageSource> m_ownPages;
+    // The server that gave the last page (name, and port where it is not
+    // the scheme's own).
+    std::string m_answeredBy;
+    // Where Report and the end line write; nothing is written when null.
+    std::FILE* m_messages = stdout;
 
-    // Buffers kept for the job's life, so that a criterion and a page do not
-    // allocate (and fault in) fresh memory each: the reference file's text as
-    // last read, and the fetch's read buffer.
+    // The reference file's text as last read, kept for the job's life so
+    // that a criterion does not allocate (and fault in) fresh memory.
     std::string m_refFileText;
-    std::vector<char> m_fetchBuffer;
+
+private:
+    void PrintLine(const std::string& text) const;
 };
 
 // Appends DoSuche::PadColumn(text, width) to out without a temporary.

@@ -117,11 +117,11 @@ bool DS_ORK::Search()
                 return Report(false, "X0", false);
 
             if (m_reader.SkipToMarker(kAnchor1) == -1)
-                return Report(false, "grober Fehler1!", false);
+                return NotAResultPage("grober Fehler1!");
             if (m_reader.SkipToMarker(kAnchor2) == -1)
-                return Report(false, "grober Fehler3!", false);
+                return NotAResultPage("grober Fehler3!");
             if (m_reader.SkipToMarker(kTable) == -1)
-                return Report(false, "grober Fehler5!", false);
+                return NotAResultPage("grober Fehler5!");
 
             // The first column: the byte of the criterion string at the
             // criterion's index in the run, empty where the string is shorter.
@@ -170,6 +170,18 @@ bool DS_ORK::Search()
         }
     }
     return true;
+}
+
+bool DS_ORK::NotAResultPage(const char* parseError)
+{
+    Report(false, parseError, false);
+    m_errors.push_back(NotAResultPageText(m_answeredBy.empty() ? m_host : m_answeredBy));
+    return false;
+}
+
+std::string NotAResultPageText(const std::string& host)
+{
+    return "Die Antwort von " + host + " war keine Ergebnisseite.";
 }
 
 std::string DS_ORK::DecodeEntities(std::string text)

@@ -39,6 +39,9 @@ public:
 
     // Searches every criterion in turn. False when a page could not be
     // fetched or lacked one of its anchors (the later criteria are skipped).
+    // A page without its anchors prints its parse error on standard output
+    // and collects the German text of NotAResultPageText in m_errors, so the
+    // run shows it.
     bool Search();
 
     static std::string DecodeEntities(std::string text);
@@ -51,4 +54,10 @@ protected:
     // m_host with two empty extra headers. A subclass may feed pages from
     // memory instead, through the same parser.
     virtual bool FetchPage();
+
+private:
+    bool NotAResultPage(const char* parseError);
 };
+
+// The error text for an answer from host that is no result page.
+std::string NotAResultPageText(const std::string& host);

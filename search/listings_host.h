@@ -1,6 +1,14 @@
 // The TV-listings site that the search jobs query.
 #pragma once
 
-// Bare host name, no scheme. The window may replace it by the settings value
-// "Host" (see the application).
+#include <string>
+
+// Bare host name, no scheme. The settings value "Host" may name another
+// site (see the application).
 extern const char* const kListingsHost;
+
+// The site as a job takes it from the value the user wrote ("name",
+// "name:port", either behind "http://" or "https://"): unchanged, except
+// that a site with a scheme loses the slashes at its end, so that the links
+// built as site + "/" + path read "https://name/path".
+std::string SiteForJob(const std::string& written);

@@ -32,6 +32,17 @@ Usage: listings_site.py [options]
                     requests are answered as usual
   --fail-how HOW    status: answer with status 500 and a short body (default);
                     close: close the connection without any answer
+  --status N        answer every search with status N (its usual reason
+                    phrase) and the result page as the body
+  --redirect-to URL answer every request with a redirect (--redirect-status,
+                    default 301) to URL followed by the request target; URL
+                    "self" is this site itself, so the redirects never end
+  --redirect-status N
+  --tls-dir DIR     speak HTTPS with DIR/server.pem and DIR/server.key, made
+                    with openssl when missing, signed by a CA of their own
+                    (DIR/ca.pem, for SSL_CERT_FILE); nothing is kept elsewhere
+  --tls-name NAME   the one name the server certificate is made for (default:
+                    localhost and 127.0.0.1)
   --mode MODE       behaviour, one of:
       normal            as described above (default)
       refuse            print a port and listen on nothing (connections refused)
@@ -46,15 +57,21 @@ Usage: listings_site.py [options]
       huge-line         a line of one megabyte in front of the rows
       garbage           status 200 and random binary bytes as the body
       error-status      status 500 with an HTML body that looks like a result page
+      maintenance       status 200 with a maintenance page instead of results
+      endless           status 200 and a body that never ends: filler lines as
+                        fast as they go, or one byte every --byte-delay seconds
 Stops on SIGTERM or SIGINT.
 """
 import argparse
 import html
+import http
 import os
 import random
 import signal
 import socket
 import socketserver
+import ssl
+import subprocess
 import sys
 import threading
 import time
@@ -62,7 +79,7 @@ import urllib.parse
 
 MODES = ["normal", "refuse", "slow", "close-mid-body", "no-anchor1", "no-anchor2",
          "no-anchor3", "anchors-one-line", "no-href", "many-rows", "huge-line", "garbage",
-         "error-status"]
+         "error-status", "maintenance", "endless"]
 WEEKDAYS = ["Mo", "Di", "Mi", "Do", "Fr", "Sa", "So"]
 SEARCH_PATH = "/Suchergebnisse_TV.211.0.html"
 
@@ -225,12 +242,18 @@ class Site:
     def respond(self, target):
         """Status line and body for a request target."""
         mode = self.args.mode
+        if mode == "maintenance":
+            return 200, ("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Wartung</title>"
+                         "</head><body>\n<h1>Wartungsarbeiten</h1>\n<p>Die Seite ist bald "
+                         "wieder f\u00fcr Sie da.</p>\n</body></html>\n").encode("utf-8")
         if mode == "garbage":
             rng = random.Random(target)
             return 200, bytes(rng.randrange(256) for _ in range(65536))
         path, _, query = target.partition("?")
         if path == SEARCH_PATH:
             body = self.result_page(query)
+            if self.args.status:
+                return self.args.status, body
             return (500 if mode == "error-status" else 200), body
         if path.startswith("/sendung/") and path.endswith(".html"):
             body = self.detail_page(path[len("/sendung/"):-len(".html")])
@@ -244,6 +267,8 @@ class Handler(socketserver.StreamRequestHandler):
 
     def handle(self):
         site = self.server.site
+        if getattr(self, "handshake_failed", False):
+            return
         head = b""
         try:
             while len(head) < 65536:
@@ -267,12 +292,21 @@ class Handler(socketserver.StreamRequestHandler):
                               "Content-Length: %d\r\nConnection: close\r\n\r\n" %
                               len(body)).encode("ascii") + body)
             return
+        args = site.args
+        if args.redirect_to:
+            base = site.base if args.redirect_to == "self" else args.redirect_to
+            status = args.redirect_status
+            self.wfile.write(("HTTP/1.0 %d %s\r\nLocation: %s%s\r\nContent-Length: 0\r\n"
+                              "Connection: close\r\n\r\n" %
+                              (status, reason_of(status), base, target)).encode("latin-1"))
+            return
+        if args.mode == "endless":
+            self.send_endless()
+            return
         status, body = site.respond(target)
-        reason = {200: "OK", 404: "Not Found", 500: "Internal Server Error"}[status]
         response = ("HTTP/1.0 %d %s\r\nContent-Type: text/html; charset=utf-8\r\n"
                     "Content-Length: %d\r\nConnection: close\r\n\r\n" %
-                    (status, reason, len(body))).encode("ascii") + body
-        args = site.args
+                    (status, reason_of(status), len(body))).encode("ascii") + body
         if args.mode == "close-mid-body":
             response = response[:len(response) - len(body) // 2]
         try:
@@ -291,9 +325,73 @@ class Handler(socketserver.StreamRequestHandler):
             pass
 
 
+    def send_endless(self):
+        """A result page whose body never ends, until the client goes."""
+        pause = self.server.site.args.byte_delay
+        try:
+            self.wfile.write(b"HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n"
+                             b"<html><h1>Suchergebnisse</h1>\n<p>1 Treffer</p>\n<table>\n")
+            self.wfile.flush()
+            filler = b"<!-- " + b"f" * 4000 + b" -->\n"
+            while True:
+                if pause > 0:
+                    time.sleep(pause)
+                    self.wfile.write(b"f")
+                else:
+                    self.wfile.write(filler)
+                self.wfile.flush()
+        except OSError:
+            pass
+
+    def setup(self):
+        # Over TLS the handshake is made here, in the connection's thread; a
+        # client that refuses the certificate ends it.
+        if isinstance(self.request, ssl.SSLSocket):
+            try:
+                self.request.do_handshake()
+            except (ssl.SSLError, OSError):
+                self.handshake_failed = True
+        super().setup()
+
+
+
+def reason_of(status):
+    try:
+        return http.HTTPStatus(status).phrase
+    except ValueError:
+        return "Status"
+
+
+def make_certificates(folder, name):
+    """A CA of its own and a server certificate signed by it, made once."""
+    if os.path.exists(os.path.join(folder, "server.pem")):
+        return
+    os.makedirs(folder, exist_ok=True)
+    run = lambda *args: subprocess.run(["openssl", *args], cwd=folder, check=True,
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    ec = ["-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"]
+    run("req", "-x509", *ec, "-keyout", "ca.key", "-out", "ca.pem", "-days", "3",
+        "-subj", "/CN=Velunda Test CA")
+    run("req", *ec, "-keyout", "server.key", "-out", "server.csr", "-subj", "/CN=" + (name or "localhost"))
+    names = "DNS:" + name if name else "DNS:localhost,IP:127.0.0.1"
+    with open(os.path.join(folder, "server.ext"), "w") as ext:
+        ext.write("subjectAltName=%s\nbasicConstraints=CA:FALSE\n"
+                  "extendedKeyUsage=serverAuth\n" % names)
+    run("x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key",
+        "-CAcreateserial", "-out", "server.pem", "-days", "3", "-extfile", "server.ext")
+
+
 class Server(socketserver.ThreadingTCPServer):
     daemon_threads = True
     allow_reuse_address = True
+    tls = None
+
+    def get_request(self):
+        connection, address = super().get_request()
+        if self.tls:
+            connection = self.tls.wrap_socket(connection, server_side=True,
+                                              do_handshake_on_connect=False)
+        return connection, address
 
 
 def main():
@@ -311,6 +409,11 @@ def main():
     parser.add_argument("--row-padding", type=int, default=0)
     parser.add_argument("--fail-on", default="")
     parser.add_argument("--fail-how", choices=["status", "close"], default="status")
+    parser.add_argument("--status", type=int, default=0)
+    parser.add_argument("--redirect-to", default="")
+    parser.add_argument("--redirect-status", type=int, default=301)
+    parser.add_argument("--tls-dir", default="")
+    parser.add_argument("--tls-name", default="")
     parser.add_argument("--mode", choices=MODES, default="normal")
     args = parser.parse_args()
 
@@ -330,6 +433,14 @@ def main():
 
     server = Server((args.bind, args.port), Handler)
     server.site = Site(args)
+    scheme = "http"
+    if args.tls_dir:
+        make_certificates(args.tls_dir, args.tls_name)
+        server.tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        server.tls.load_cert_chain(os.path.join(args.tls_dir, "server.pem"),
+                                   os.path.join(args.tls_dir, "server.key"))
+        scheme = "https"
+    server.site.base = "%s://%s:%d" % (scheme, args.bind, server.server_address[1])
     print(server.server_address[1], flush=True)
     try:
         server.serve_forever(poll_interval=0.1)

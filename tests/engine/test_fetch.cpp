@@ -1,12 +1,19 @@
-// DoSuche::Fetch against a real HTTP server thread on 127.0.0.1: what goes out
-// on the wire and how bodies of every kind come back.
+// DoSuche::Fetch against real servers on 127.0.0.1 (a thread of the test, or
+// the local listings site over HTTP and HTTPS): what goes out on the wire, how
+// bodies of every kind come back, redirects and certificates.
 #include "do_suche.h"
+#include "ds_ork.h"
+#include "fault_child.h"
+#include "listings_host.h"
+#include "listings_site.h"
 #include "temp_dir.h"
 #include "wire_server.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <optional>
 
 namespace
 {
@@ -23,6 +30,49 @@ protected:
 };
 
 const char* const kConnectionError = "Konnte Verbindung nicht herstellen!";
+
+// Sets (or, with nullopt, removes) an environment variable while it lives.
+class ScopedEnv
+{
+public:
+    ScopedEnv(const char* name, const std::optional<std::string>& value) : m_name(name)
+    {
+        if (const char* old = std::getenv(name))
+            m_old = old;
+        if (value)
+            ::setenv(name, value->c_str(), 1);
+        else
+            ::unsetenv(name);
+    }
+    ~ScopedEnv()
+    {
+        if (m_old)
+            ::setenv(m_name, m_old->c_str(), 1);
+        else
+            ::unsetenv(m_name);
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
+
+std::string Redirect(int status, const std::string& location)
+{
+    return "HTTP/1.0 " + std::to_string(status) + " Weiter\r\n" +
+           (location.empty() ? "" : "Location: " + location + "\r\n") + "\r\nbody\n";
+}
+
+// A request head without its Host line, for comparing requests to two servers.
+std::string WithoutHost(std::string head)
+{
+    const std::string::size_type host = head.find("\r\nHost: ");
+    if (host != std::string::npos)
+        head.erase(host, head.find("\r\n", host + 2) - host);
+    return head;
+}
 } // namespace
 
 TEST_F(FetchTest, SendsAnHttp10GetWithEmptyContentTypeAndReferer)
@@ -160,11 +210,12 @@ TEST_F(FetchTest, SilentServerIsAConnectionErrorAfterTheTimeOut)
     EXPECT_EQ(m_job.m_errors, std::vector<std::string>{kConnectionError});
 }
 
-TEST_F(FetchTest, ErrorStatusIsRefusedByTheClient)
+TEST_F(FetchTest, ErrorStatusIsReportedWithItsCodeReasonAndServer)
 {
     WireServer server({{"HTTP/1.0 404 Not Found\r\n\r\n<html>weg</html>\n"}});
     EXPECT_FALSE(m_job.Fetch(server.Host(), "/", "", ""));
-    EXPECT_EQ(m_job.m_errors, std::vector<std::string>{kConnectionError});
+    EXPECT_EQ(m_job.m_errors, std::vector<std::string>{"Die Suchseite " + server.Host() +
+                                                       " antwortete mit \x84" "404 Not Found\x93."});
     EXPECT_TRUE(m_job.m_reader.m_text.empty());
 }
 
@@ -180,13 +231,180 @@ TEST_F(FetchTest, OddResponsesNeitherCrashNorHang)
         {"HTTP/1.0 200 OK\r\nContent-Length: -5\r\n\r\nbody"}, // nonsense length
         {"HTTP/1.0 200 OK\r\n\r\n"},                           // empty body
         {""},                                                  // closed at once
-        {"HTTP/1.0 302 Found\r\nLocation: /else\r\n\r\nmoved"}, // not followed
     };
     WireServer server(responses);
     for (std::size_t i = 0; i < responses.size(); ++i)
         m_job.Fetch(server.Host(), "/", "", "");
     EXPECT_EQ(server.Requests().size(), responses.size());
-    EXPECT_NE(m_job.m_reader.m_text.find("moved"), std::string::npos);
+}
+
+TEST_F(FetchTest, CutOrBrokenResponseHeadIsAnErrorWithinTheTimeOut)
+{
+    const struct
+    {
+        const char* name;
+        std::string response;
+    } cases[] = {
+        {"nothing", ""},
+        {"half a status line", "HTTP/1.0 20"},
+        {"status line", "HTTP/1.0 200 OK\r\n"},
+        {"a header", "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n"},
+        {"half a header", "HTTP/1.0 200 OK\r\nX: y"},
+        {"NUL in the head", std::string("HTTP/1.0 200 OK\r\nX: \0y\r\n\r\nbody", 29)},
+        {"overlong head", "HTTP/1.0 200 OK\r\nX-Extra: " + std::string(std::size_t{1} << 20, 'x') +
+                              "\r\n\r\n"},
+    };
+    for (const auto& one : cases)
+    {
+        WireServer server({{one.response}});
+        const std::string host = server.Host();
+        // In a child process, so that a hang fails the test instead of
+        // stopping the suite.
+        const ChildResult child = RunInChild(
+            [&host] {
+                DoSuche job("TVmov", "0", "");
+                job.m_timeoutSeconds = 5;
+                return !job.Fetch(host, "/", "", "") && job.m_errors.size() == 1 &&
+                               job.m_reader.m_text.empty()
+                           ? 0
+                           : 1;
+            },
+            false, 15000);
+        EXPECT_FALSE(child.killed) << one.name << ": the request hung";
+        EXPECT_EQ(child.code, 0) << one.name;
+    }
+}
+
+TEST_F(FetchTest, EachRedirectStatusIsFollowedWithTheSameRequest)
+{
+    for (const int status : {301, 302, 303, 307, 308})
+    {
+        WireServer server({{Redirect(status, "/neu?seite=2")}, {Ok("angekommen")}});
+        DoSuche job("TVmov", "0", "");
+        ASSERT_TRUE(job.Fetch(server.Host(), "/alt?seite=1", "", "")) << status;
+        EXPECT_EQ(job.m_reader.m_text, "angekommen") << "the redirect's own body is not kept";
+        const auto requests = server.Requests();
+        ASSERT_EQ(requests.size(), 2u) << status;
+        EXPECT_EQ(requests[1], "GET /neu?seite=2" + requests[0].substr(requests[0].find(" HTTP/1.0")))
+            << status;
+    }
+}
+
+TEST_F(FetchTest, RedirectChainOverHttpAndHttpsKeepsTheRequestAndNamesEachHost)
+{
+    ListingsSite end({"--tls-dir", (m_dir.Path() / "tls").string()});
+    ASSERT_TRUE(end.Ok()) << end.Error();
+    ListingsSite middle({"--redirect-to", "https://localhost:" + std::to_string(end.Port()),
+                         "--redirect-status", "302"});
+    ListingsSite start({"--redirect-to", "http://" + middle.Host()});
+    ASSERT_TRUE(middle.Ok() && start.Ok());
+    ScopedEnv trust("SSL_CERT_FILE", (m_dir.Path() / "tls" / "ca.pem").string());
+
+    DS_ORK job("TVmov", "0", "Wetter|#");
+    job.m_host = start.Host();
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(job.Search());
+    testing::internal::GetCapturedStdout();
+    ASSERT_FALSE(job.m_hitLines.empty()) << (job.m_errors.empty() ? "" : job.m_errors[0]);
+    EXPECT_TRUE(job.m_errors.empty());
+    // Every page went through both redirects; each server saw the same head
+    // but for the Host line, which names it.
+    const std::vector<std::string> heads = {start.Log(), middle.Log(), end.Log()};
+    const std::string first = heads[0].substr(0, heads[0].find("\r\n\r\n") + 4);
+    EXPECT_NE(first.find("\r\nHost: " + start.Host() + "\r\n"), std::string::npos) << first;
+    EXPECT_NE(end.Log().find("\r\nHost: localhost:" + std::to_string(end.Port()) + "\r\n"),
+              std::string::npos);
+    for (const std::string& head : heads)
+        EXPECT_EQ(WithoutHost(head.substr(0, head.find("\r\n\r\n") + 4)), WithoutHost(first));
+    EXPECT_EQ(start.RequestLines(), end.RequestLines());
+    // The links are built on the site as written.
+    EXPECT_EQ(job.m_hitLinks[0].rfind("http://", 0), std::string::npos);
+    EXPECT_EQ(job.m_hitLinks[0].rfind(start.Host() + "/sendung/", 0), 0u);
+}
+
+TEST_F(FetchTest, RedirectsThatLeadNowhereAreErrors)
+{
+    ListingsSite loop({"--redirect-to", "self"});
+    ASSERT_TRUE(loop.Ok()) << loop.Error();
+    EXPECT_FALSE(m_job.Fetch(loop.Host(), "/kreis", "", ""));
+    EXPECT_EQ(loop.RequestLines().size(), 11u) << "the first request and ten redirects";
+
+    WireServer noLocation({{Redirect(301, "")}});
+    EXPECT_FALSE(m_job.Fetch(noLocation.Host(), "/", "", ""));
+    WireServer ftp({{Redirect(302, "ftp://127.0.0.1/datei")}});
+    EXPECT_FALSE(m_job.Fetch(ftp.Host(), "/", "", ""));
+    WireServer file({{Redirect(307, "file:///etc/passwd")}});
+    EXPECT_FALSE(m_job.Fetch(file.Host(), "/", "", ""));
+    EXPECT_EQ(m_job.m_errors,
+              (std::vector<std::string>{
+                  "Die Suchseite " + loop.Host() + " leitete mehr als 10-mal in Folge weiter.",
+                  "Die Suchseite " + noLocation.Host() +
+                      " leitete mit \x84" "301 Weiter\x93 weiter, nannte aber kein g\xFCltiges Ziel.",
+                  "Die Suchseite " + ftp.Host() +
+                      " leitete nach \x84" "ftp://127.0.0.1/datei\x93 weiter; Velunda folgt nur "
+                      "Adressen mit http:// und https://.",
+                  "Die Suchseite " + file.Host() +
+                      " leitete nach \x84" "file:///etc/passwd\x93 weiter; Velunda folgt nur "
+                      "Adressen mit http:// und https://.",
+              }));
+    EXPECT_TRUE(m_job.m_reader.m_text.empty());
+}
+
+TEST_F(FetchTest, HttpsSendsTheSameRequestInsideTlsAndLinksKeepTheScheme)
+{
+    ListingsSite plain;
+    ListingsSite secure({"--tls-dir", (m_dir.Path() / "tls").string()});
+    ASSERT_TRUE(plain.Ok() && secure.Ok()) << secure.Error();
+    ScopedEnv trust("SSL_CERT_FILE", (m_dir.Path() / "tls" / "ca.pem").string());
+    std::vector<std::string> links;
+    for (const std::string& site : {plain.Host(), "https://" + secure.Host() + "/"})
+    {
+        std::filesystem::remove("TVmov.ref");
+        DS_ORK job("TVmov", "0", "Wetter|#");
+        job.m_host = SiteForJob(site);
+        testing::internal::CaptureStdout();
+        EXPECT_TRUE(job.Search()) << site;
+        testing::internal::GetCapturedStdout();
+        ASSERT_FALSE(job.m_hitLinks.empty()) << site;
+        links.push_back(job.m_hitLinks[0]);
+    }
+    ASSERT_EQ(links[0].rfind(plain.Host() + "/sendung/", 0), 0u) << links[0];
+    EXPECT_EQ(links[1], "https://" + secure.Host() + links[0].substr(plain.Host().size()));
+    const std::string plainHead = plain.Log().substr(0, plain.Log().find("\r\n\r\n"));
+    const std::string secureHead = secure.Log().substr(0, secure.Log().find("\r\n\r\n"));
+    EXPECT_EQ(WithoutHost(plainHead), WithoutHost(secureHead));
+}
+
+TEST_F(FetchTest, CertificateThatDoesNotVerifyIsAnErrorBeforeAnyRequest)
+{
+    ListingsSite ownCa({"--tls-dir", (m_dir.Path() / "a").string()});
+    ListingsSite otherName(
+        {"--tls-dir", (m_dir.Path() / "b").string(), "--tls-name", "other.example"});
+    ASSERT_TRUE(ownCa.Ok() && otherName.Ok());
+    const struct
+    {
+        const char* name;
+        const ListingsSite& site;
+        std::optional<std::string> caFile;
+        const char* reason;
+    } cases[] = {
+        {"unknown CA, system store", ownCa, std::nullopt, "certificate"},
+        {"another name", otherName, (m_dir.Path() / "b" / "ca.pem").string(), "127.0.0.1"},
+        {"CA file missing", ownCa, (m_dir.Path() / "nichts.pem").string(), "nichts.pem"},
+    };
+    for (const auto& one : cases)
+    {
+        ScopedEnv trust("SSL_CERT_FILE", one.caFile);
+        DoSuche job("TVmov", "0", "");
+        EXPECT_FALSE(job.Fetch("https://" + one.site.Host(), "/", "", "")) << one.name;
+        ASSERT_EQ(job.m_errors.size(), 1u) << one.name;
+        const std::string prefix =
+            "Die sichere Verbindung zu " + one.site.Host() + " kam nicht zustande: ";
+        EXPECT_EQ(job.m_errors[0].rfind(prefix, 0), 0u) << job.m_errors[0];
+        EXPECT_NE(job.m_errors[0].find(one.reason, prefix.size()), std::string::npos)
+            << one.name << ": " << job.m_errors[0];
+        EXPECT_TRUE(one.site.RequestLines().empty()) << one.name << ": nothing was sent";
+    }
 }
 
 TEST(AppendBounded, StopsAtTheLimit)

@@ -10,6 +10,7 @@
 
 #include <wx/stopwatch.h>
 
+#include <memory>
 #include <random>
 
 namespace {
@@ -88,47 +89,73 @@ TEST(HostileSiteWindow, ByteAtATimeSiteGivesEveryHit)
     EXPECT_GT(ticks.count, 10);
 }
 
-TEST(HostileSiteWindow, HugeAndOddBodiesEndTheRunQuietly)
+TEST(HostileSiteWindow, FailingSiteShowsTheErrorBoxAndListsNothing)
 {
-    // 50 MB of random bytes, a 10 MB line without a line feed, a redirection
-    // whose body is no result page: no hits and no message box, as for any
-    // page the job cannot read.
+    // Each site fails in its own way; the box names the failure and the
+    // server, nothing is listed, and the status keeps the connection text.
     std::string garbage(50u << 20, '\0');
     std::mt19937 random(11);
     for (char& c : garbage)
         c = static_cast<char>(random() & 0xFF);
-    const std::string moved = "<html>Verschoben nach <a href=\"http://x.example/\">hier</a>\n";
+    WireServer huge({{"HTTP/1.0 200 OK\r\n\r\n" + garbage}});
+    garbage = std::string();
+    WireServer line({{"HTTP/1.0 200 OK\r\n\r\n" + std::string(10u << 20, 'L')}});
+    const auto noResults = [](const std::string& host) {
+        return "Die Antwort von " + host + " war keine Ergebnisseite.";
+    };
     const struct
     {
         const char* name;
-        std::string response;
+        std::vector<std::string> siteArgs; // for the local site, else the server below
+        const WireServer* server;
+        std::function<std::string(const std::string&)> error;
     } cases[] = {
-        {"garbage", "HTTP/1.0 200 OK\r\n\r\n" + garbage},
-        {"line", "HTTP/1.0 200 OK\r\n\r\n" + std::string(10u << 20, 'L')},
-        {"redirect", "HTTP/1.0 301 Moved Permanently\r\nLocation: http://x.example/\r\n\r\n" +
-                         moved},
+        {"error status", {"--status", "503"}, nullptr,
+         [](const std::string& host) {
+             return "Die Suchseite " + host +
+                    " antwortete mit \xE2\x80\x9E" "503 Service Unavailable\xE2\x80\x9C.";
+         }},
+        {"maintenance page", {"--mode", "maintenance"}, nullptr, noResults},
+        {"garbage", {"--mode", "garbage"}, nullptr, noResults},
+        {"endless redirects", {"--redirect-to", "self"}, nullptr,
+         [](const std::string& host) {
+             return "Die Suchseite " + host + " leitete mehr als 10-mal in Folge weiter.";
+         }},
+        {"50 MB", {}, &huge,
+         [](const std::string& host) {
+             return "Die Antwort der Suchseite " + host + " ist gr\xC3\xB6\xC3\x9F" "er als 16 MiB.";
+         }},
+        {"10 MB line", {}, &line, noResults},
     };
-    garbage = std::string();
     for (const auto& one : cases) {
         SCOPED_TRACE(one.name);
         TempWorld world;
-        WireServer server({{one.response}});
-        StoreValue(world, "Host", server.Host());
-        StoreSettings(world, "1", {"Ahorn|"});
+        std::unique_ptr<LocalSite> site;
+        std::string host;
+        if (one.server) {
+            host = one.server->Host();
+            StoreValue(world, "Host", host);
+        } else {
+            site = std::make_unique<LocalSite>(world, one.siteArgs);
+            ASSERT_TRUE(site->Ok());
+            host = site->Host();
+        }
+        StoreSettings(world, "2", {"Ahorn|", "Birke|"});
         Frame frame;
         frame->m_fetchTimeoutSeconds = 5;
-        ChooseMode(frame.get(), "nur einmal suchen");
         SeenBox box;
 
         StartRun(frame.get());
-        // A box, if one came, would be answered and counted.
-        wxTEST_DIALOG(ASSERT_TRUE(WaitForCount(frame.get(), kRunTimeoutMs)),
-                      AnswerBox(wxOK, &box).Optional());
-        EXPECT_EQ(box.count, 0);
-        EXPECT_EQ(frame->Status(), "0 neue Treffer");
+        wxTEST_DIALOG(YieldUntil([&] { return box.count > 0; }, kRunTimeoutMs),
+                      AnswerBox(wxOK, &box));
+        ASSERT_EQ(box.count, 1);
+        EXPECT_EQ(box.message, ErrorBoxText(wxString::FromUTF8(one.error(host))));
         EXPECT_EQ(frame->m_listHits->GetCount(), 0u);
+        EXPECT_EQ(frame->Status(), "stelle Verbindung zu " + host + " her...");
         EXPECT_FALSE(frame->m_inJob);
-        EXPECT_EQ(server.Requests().size(), 1u);
+        if (site) {
+            EXPECT_EQ(site->RequestTargets()[0].find("Birke"), std::string::npos);
+        }
     }
 }
 

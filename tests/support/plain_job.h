@@ -226,11 +226,11 @@ private:
                 if (!m_fetch(m_fetches++, url, m_reader.m_text))
                     return Report(false, "X0", false);
                 if (m_reader.SkipToMarker(">Suchergebnisse<") == -1)
-                    return Report(false, "grober Fehler1!", false);
+                    return NotAResultPage("grober Fehler1!");
                 if (m_reader.SkipToMarker(" Treffer") == -1)
-                    return Report(false, "grober Fehler3!", false);
+                    return NotAResultPage("grober Fehler3!");
                 if (m_reader.SkipToMarker("<table") == -1)
-                    return Report(false, "grober Fehler5!", false);
+                    return NotAResultPage("grober Fehler5!");
                 m_field[0] = i < criterion.size() ? std::string(1, criterion[i]) : std::string();
                 morePages = false;
                 while (m_reader.ReadLine() && m_reader.SkipToMarker("Uhr</td>") != -1)
@@ -263,6 +263,14 @@ private:
             }
         }
         return true;
+    }
+
+    // The parse error on standard output, the German text for the run.
+    bool NotAResultPage(const char* parseError)
+    {
+        Report(false, parseError, false);
+        m_outcome.errors.push_back("Die Antwort von " + m_host + " war keine Ergebnisseite.");
+        return false;
     }
 
     bool RegisterHit()
