@@ -2,10 +2,10 @@
 #include "main_frame.h"
 
 #include "cp1252.h"
-#include "ds_ork.h"
-#include "http_page_source.h"
 #include "known_hits_file.h"
-#include "listings_host.h"
+#include "search_run.h"
+#include "settings.h"
+#include "velunda_version.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -35,18 +35,6 @@
 namespace {
 
 const wxChar kKnownHitsFile[] = wxT("refn.txt");
-const wxChar kCountKey[] = wxT("Aanz");
-const wxChar kEntryKeyFormat[] = wxT("Auswahl%d=");
-// Entry indices are 16-bit in the settings store.
-const unsigned kMaxStoredCriteria = 65535;
-// The GTK drop-down list fills in quadratic time (2000 entries take about a
-// second, 8000 half a minute), so a damaged count such as 65535 would keep
-// the window from coming up. More criteria than this are not loaded; the
-// values beyond stay in the store untouched.
-const long kMaxLoadedCriteria = 2000;
-
-const wxChar kHostKey[] = wxT("Host");
-const char kJobName[] = "TVmov";
 
 // Run modes; the hourly one is also the re-arm interval in milliseconds.
 const int kModeHourly = 3600000;
@@ -55,10 +43,7 @@ const int kModeSelected = 1;
 const int kStartDelayMs = 1000;
 // A timer expiry during a job tries again after this long.
 const int kBusyRetryMs = 1000;
-const unsigned kMaxRows = 222;
 const int kAnimationSteps = 200;
-
-const wxChar kNothingSelected[] = wxT("Sie haben nichts in der Auswahl!");
 
 // Handles the window's pending events while a search job waits for the
 // site: a click on STOP, a close, a repaint. GTK is asked directly, as the
@@ -77,27 +62,6 @@ void HandleEventsWhileWaiting()
     if (wxTheApp)
         wxTheApp->ProcessPendingEvents();
 }
-
-// The search job of one run. The window goes on handling its events while
-// the job waits for the site. Once the window has been asked to close, no
-// further page is requested: the job ends after the page it is waiting for.
-class RunJob : public DS_ORK
-{
-public:
-    RunJob(const std::string& mode, const std::string& criteria, std::function<bool()> closing)
-        : DS_ORK(kJobName, mode, criteria), m_closing(std::move(closing))
-    {
-        m_pages.m_whileWaiting = HandleEventsWhileWaiting;
-        m_pageSource = &m_pages;
-    }
-
-protected:
-    bool FetchPage() override { return !m_closing() && DS_ORK::FetchPage(); }
-
-private:
-    HttpPageSource m_pages;
-    std::function<bool()> m_closing;
-};
 
 // Gives the memory freed by a run back to the system when it goes out of
 // scope. After a run the window may wait an hour; without this the allocator
@@ -176,11 +140,10 @@ FR::FR()
       m_pendingClose(PendingClose::None),
       m_fetchTimeoutSeconds(120)
 {
-    // Criteria are stored as typed; "$HOME" in a title stays "$HOME".
-    m_config.SetExpandEnvVars(false);
+    PrepareSettingsStore(m_config);
 
     SetIcon(wxICON(orvikon));
-    m_version = wxT("3.0.1");
+    m_version = wxT(VELUNDA_VERSION);
     m_programName = wxT("Velunda");
     m_buttonAdd->SetLabel(wxT("Eintrag hinzuf\u00FCgen"));
     SetTitle(m_programName);
@@ -207,55 +170,11 @@ void FR::LoadKnownHits()
         return;
     const KnownHits hits = ParseKnownHits(bytes, truncated);
     bytes.clear();
-
-    wxArrayString rows;
-    rows.reserve(hits.lines.size());
-    for (const std::string& line : hits.lines)
-        rows.push_back(FromBytes(line));
-    if (!rows.empty())
-        m_listHits->Append(rows);
-    for (const std::string& link : hits.links)
-        m_links.push_back(FromBytes(link));
+    ShowRows(hits);
 }
 
-void FR::LoadCriteria()
+KnownHits FR::ShownRows() const
 {
-    // A malformed count is no reason for a message; it reads as 0.
-    wxLogNull quiet;
-    long count = 0;
-    if (!m_config.Read(kCountKey, &count, 0L))
-        count = 0;
-    count = std::min(count, kMaxLoadedCriteria);
-
-    wxArrayString entries;
-    for (long i = 0; i < count; ++i)
-        entries.push_back(m_config.Read(wxString::Format(kEntryKeyFormat, static_cast<int>(i)),
-                                        wxString()));
-    if (!entries.empty())
-        m_choiceCriteria->Append(entries);
-}
-
-void FR::ReadListingsHost()
-{
-    wxLogNull quiet;
-    wxString host;
-    // Read without a default, so the store does not gain the value.
-    if (m_config.Read(kHostKey, &host) && !host.empty())
-        m_listingsHost = host;
-    else
-        m_listingsHost = FromBytes(kListingsHost);
-}
-
-void FR::SaveState()
-{
-    const unsigned count =
-        std::min(m_choiceCriteria->GetCount(), kMaxStoredCriteria);
-    m_config.Write(kCountKey, static_cast<long>(count));
-    for (unsigned i = 0; i < count; ++i)
-        m_config.Write(wxString::Format(kEntryKeyFormat, static_cast<int>(i)),
-                       m_choiceCriteria->GetString(i));
-    m_config.Flush();
-
     KnownHits hits;
     const unsigned rows = m_listHits->GetCount();
     hits.lines.reserve(rows);
@@ -263,9 +182,49 @@ void FR::SaveState()
         hits.lines.push_back(ToBytes(m_listHits->GetString(i)));
     for (size_t i = 0; i < m_links.size() && i < rows; ++i)
         hits.links.push_back(ToBytes(m_links[i]));
+    return hits;
+}
+
+void FR::ShowRows(const KnownHits& hits)
+{
+    wxArrayString rows;
+    rows.reserve(hits.lines.size());
+    for (const std::string& line : hits.lines)
+        rows.push_back(FromBytes(line));
+    m_listHits->Clear();
+    if (!rows.empty())
+        m_listHits->Append(rows);
+    m_links.clear();
+    for (const std::string& link : hits.links)
+        m_links.push_back(FromBytes(link));
+}
+
+void FR::LoadCriteria()
+{
+    wxArrayString entries;
+    for (const wxString& entry : ReadCriteria(m_config))
+        entries.push_back(entry);
+    if (!entries.empty())
+        m_choiceCriteria->Append(entries);
+}
+
+void FR::ReadListingsHost()
+{
+    m_listingsHost = ::ReadListingsHost(m_config);
+}
+
+void FR::SaveState()
+{
+    const unsigned count = std::min(m_choiceCriteria->GetCount(), kMaxStoredCriteria);
+    m_config.Write(kCountKey, static_cast<long>(count));
+    for (unsigned i = 0; i < count; ++i)
+        m_config.Write(wxString::Format(kEntryKeyFormat, static_cast<int>(i)),
+                       m_choiceCriteria->GetString(i));
+    m_config.Flush();
+
     // A failed save reports itself through the toolkit's log and leaves the
     // old file as it was.
-    ReplaceFile(kKnownHitsFile, FormatKnownHits(hits));
+    ReplaceFile(kKnownHitsFile, FormatKnownHits(ShownRows()));
 }
 
 void FR::OnClose(wxCloseEvent&)
@@ -435,9 +394,9 @@ void FR::ShowNothingSelected()
     wxString blanks;
     for (int i = 0; i < kAnimationSteps; ++i) {
         blanks += wxT(' ');
-        SetStatusText(blanks + kNothingSelected, 0);
+        SetStatusText(blanks + wxString(kNothingSelected), 0);
     }
-    SetStatusText(kNothingSelected, 0);
+    SetStatusText(wxString(kNothingSelected), 0);
 }
 
 void FR::OnStartStop(wxCommandEvent&)
@@ -473,30 +432,11 @@ void FR::OnStartStop(wxCommandEvent&)
 
 void FR::MergeHits(const std::vector<std::string>& lines, const std::vector<std::string>& links)
 {
-    // Each hit goes to the top in turn, so the batch stands in reverse order;
-    // hits that would be pushed below the cap at once are not inserted.
-    const size_t n = lines.size();
-    const size_t shown = std::min<size_t>(n, kMaxRows);
-    wxArrayString rows;
-    wxArrayString rowLinks;
-    rows.reserve(shown);
-    rowLinks.reserve(shown);
-    for (size_t k = 0; k < shown; ++k) {
-        const size_t i = n - 1 - k;
-        rows.push_back(FromBytes(lines[i]));
-        rowLinks.push_back(i < links.size() ? FromBytes(links[i]) : wxString());
-    }
-    if (rows.empty())
+    if (lines.empty())
         return;
-    m_listHits->Insert(rows, 0);
-    m_links.insert(m_links.begin(), rowLinks.begin(), rowLinks.end());
-
-    // Oldest rows out, bottom up, from both lists.
-    const unsigned total = m_listHits->GetCount();
-    for (unsigned row = total; row > kMaxRows; --row)
-        m_listHits->Delete(row - 1);
-    if (m_links.size() > kMaxRows)
-        m_links.RemoveAt(kMaxRows, m_links.size() - kMaxRows);
+    KnownHits list = ShownRows();
+    MergeNewHits(list, lines, links);
+    ShowRows(list);
 }
 
 void FR::OnTimer(wxTimerEvent&)
@@ -511,26 +451,26 @@ void FR::OnTimer(wxTimerEvent&)
     }
     const unsigned count = m_choiceCriteria->GetCount();
     if (count == 0) {
-        SetStatusText(kNothingSelected, 0);
+        SetStatusText(wxString(kNothingSelected), 0);
         return;
     }
     SetStatusText(wxT("stelle Verbindung zu ") + m_listingsHost + wxT(" her..."), 0);
 
-    wxString criteria;
+    std::vector<std::string> criteria;
     if (m_runMode == kModeSelected) {
-        criteria = SelectedCriterion() + wxT("#");
+        criteria.push_back(ToBytes(SelectedCriterion()));
     } else {
         for (unsigned i = 0; i < count; ++i)
-            criteria += m_choiceCriteria->GetString(i) + wxT("#");
+            criteria.push_back(ToBytes(m_choiceCriteria->GetString(i)));
     }
     char mode[16];
     std::snprintf(mode, sizeof mode, "%i", m_runMode);
 
     // Declared before the job, so that it releases after the job is gone.
     const ReleaseFreedMemory release;
-    RunJob job(mode, ToBytes(criteria),
-               [this] { return m_pendingClose != PendingClose::None; });
-    job.m_host = SiteForJob(ToBytes(m_listingsHost));
+    SearchRun job(mode, CriteriaText(criteria), ToBytes(m_listingsHost));
+    job.WhileWaiting(HandleEventsWhileWaiting);
+    job.StopWhen([this] { return m_pendingClose != PendingClose::None; });
     job.m_timeoutSeconds = m_fetchTimeoutSeconds;
     m_inJob = true;
     job.Search();

@@ -2,6 +2,7 @@
 // criteria, the menu actions and the search runs.
 #pragma once
 
+#include "known_hits_file.h"
 #include "main_frame_base.h"
 
 #include <string>
@@ -56,8 +57,9 @@ protected:
     // its links to "refn.txt".
     void SaveState();
 
-    // The listings site: the settings value "Host" when it holds a non-empty
-    // text, else kListingsHost. Read once at start, never written.
+    // The listings site as the user wrote it: the settings value "Host" when
+    // it holds a non-empty text, else kListingsHost. Read once at start,
+    // never written.
     wxString m_listingsHost;
     // True while OnTimer waits inside a search job. The HTTP client lets
     // window events through meanwhile, so handlers can run in the middle of a
@@ -85,6 +87,9 @@ private:
     // (the job's last hit in row 0) and keeps at most 222 rows.
     void MergeHits(const std::vector<std::string>& lines,
                    const std::vector<std::string>& links);
+    // The result list and its links as bytes, and the other way round.
+    KnownHits ShownRows() const;
+    void ShowRows(const KnownHits& hits);
     // Hides the main window and its help windows while a close waits for
     // the running job.
     void HideUntilJobEnds(PendingClose how);

@@ -1,21 +1,11 @@
 // Toolkit settings for the whole program.
 #include "toolkit_setup.h"
 
-#include <wx/intl.h>
 #include <wx/toplevel.h>
-#include <wx/translation.h>
 
 #ifdef __WXGTK3__
 #include <dlfcn.h>
 #endif
-
-void UseGermanToolkitTexts()
-{
-    auto* translations = new wxTranslations;
-    translations->SetLanguage(wxLANGUAGE_GERMAN);
-    translations->AddStdCatalog();
-    wxTranslations::Set(translations);
-}
 
 void PrepareFirstShow(wxTopLevelWindow* window)
 {

@@ -1,15 +1,10 @@
-// Settings of the toolkit for the whole program: its own texts in German,
-// and a first show of a window that GTK can lay out.
+// Settings of the toolkit for the window: a first show that GTK can lay out.
+// (The toolkit's German texts are set up by UseGermanToolkitTexts.)
 #pragma once
 
-class wxTopLevelWindow;
+#include "toolkit_texts.h"
 
-// Loads the toolkit's German catalog, whatever the system's language, so that
-// the toolkit's own messages (a failed save, say) read German like the rest
-// of the program. Only the catalog: the C locale is left as it is, so number
-// formats and the handling of bytes do not change. Without the catalog the
-// toolkit's messages stay English.
-void UseGermanToolkitTexts();
+class wxTopLevelWindow;
 
 // Call before a new top-level window is first shown.
 void PrepareFirstShow(wxTopLevelWindow* window);

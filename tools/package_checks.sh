@@ -29,10 +29,14 @@ grep -q '^E:' "$scratch/lintian.txt" && fail "lintian reports errors"
 # ---- layout ----
 expected="usr/bin/velunda
 usr/bin/velunda-start
+usr/bin/velunda-suche
+usr/lib/systemd/user/velunda-suche.service
+usr/lib/systemd/user/velunda-suche.timer
 usr/share/applications/example.velunda.Velunda.desktop
 usr/share/doc/velunda/changelog.Debian.gz
 usr/share/doc/velunda/copyright
 usr/share/man/man1/velunda-start.1.gz
+usr/share/man/man1/velunda-suche.1.gz
 usr/share/man/man1/velunda.1.gz
 usr/share/metainfo/example.velunda.Velunda.metainfo.xml"
 for size in 16 32 48 64 128 256; do
@@ -45,6 +49,21 @@ actual=$(cd "$root" && find . ! -type d | sed 's|^\./||' | LC_ALL=C sort)
   fail "package layout differs: $(diff <(LC_ALL=C sort <<<"$expected") <(echo "$actual") | grep '^[<>]' | tr '\n' ' ')"
 [ -x "$root/usr/bin/velunda-start" ] || fail "the launcher is not executable"
 zcat "$share/man/man1/velunda-start.1.gz" | grep -q RÜCKGABEWERT || fail "velunda-start(1) is not the manual page"
+dpkg-deb -f "$deb" Depends | grep -q libcurl || fail "no libcurl in Depends"
+
+# ---- the systemd user units, checked by systemd against the packaged
+# launcher (the unit's own path /usr/bin/velunda-start is not installed here) ----
+units=$scratch/units
+mkdir "$units"
+grep -q '^ExecStart=/usr/bin/velunda-start --suche --notify$' "$root/usr/lib/systemd/user/velunda-suche.service" ||
+  fail "velunda-suche.service does not run velunda-start --suche --notify"
+sed "s|^ExecStart=/usr/bin/velunda-start|ExecStart=\"$root/usr/bin/velunda-start\"|" \
+  "$root/usr/lib/systemd/user/velunda-suche.service" >"$units/velunda-suche.service"
+cp "$root/usr/lib/systemd/user/velunda-suche.timer" "$units/"
+mkdir -m 700 "$scratch/runtime"
+XDG_RUNTIME_DIR=$scratch/runtime systemd-analyze --user verify --man=no \
+  "$units/velunda-suche.timer" "$units/velunda-suche.service" >"$scratch/verify.txt" 2>&1 ||
+  { cat "$scratch/verify.txt"; fail "systemd-analyze verify of the units"; }
 
 # ---- one real start through the unpacked launcher ----
 home="$scratch/Heim Ö"
@@ -82,6 +101,16 @@ launcher_refuses "a file in place of the data folder" "$scratch/xdg/velunda" \
   env XDG_DATA_HOME="$scratch/xdg" "$LAUNCHER"
 launcher_refuses "a read-only parent folder" "$scratch/ro/.local/share/velunda" \
   "${as_nobody[@]}" env HOME="$scratch/ro" "$LAUNCHER"
+
+# ---- the launcher with --suche: velunda-suche in the data folder, which a
+# relative XDG_DATA_HOME does not move (the XDG rules make it invalid) ----
+home2="$scratch/heim2"
+mkdir -p "$home2/rel"
+status=0
+out=$(cd "$home2" && env HOME="$home2" XDG_DATA_HOME=rel "$LAUNCHER" --suche 2>&1) || status=$?
+[ "$status" -eq 2 ] && [ "$out" = "velunda-suche: Sie haben nichts in der Auswahl!" ] &&
+  [ -d "$home2/.local/share/velunda" ] && [ ! -e "$home2/rel/velunda" ] ||
+  fail "velunda-start --suche with a relative XDG_DATA_HOME: status $status, $out"
 
 # ---- installing into a prefix that is not writable ----
 mkdir "$scratch/prefix"

@@ -9,6 +9,9 @@ Usage: x11_window.py COMMAND [ARGS]
   screenshot FILE.png       save the main window as it shows on the screen
   close                     ask the window to close, as its close box does
                             (the WM_DELETE_WINDOW message)
+  close-titled TITLE SECONDS  wait for any Velunda window titled TITLE (a
+                            message box, say) and close it; exit 1 when none
+                            comes within SECONDS
 
 The main window is the viewable top-level window of class "velunda" that
 takes part in WM_DELETE_WINDOW (the largest one, if there are several); under
@@ -153,8 +156,9 @@ class Display:
         self.x.XFree(atoms)
         return found
 
-    def main_window(self):
-        best, best_area = None, 0
+    def velunda_windows(self):
+        """The viewable Velunda windows that take WM_DELETE_WINDOW, with their areas."""
+        found = []
         tops = self.children(self.root)
         # A window manager puts each top-level window into a frame of its own.
         candidates = tops + [kid for top in tops for kid in self.children(top)]
@@ -164,10 +168,12 @@ class Display:
                 continue
             if self.class_name(window).lower() != "velunda" or not self.takes_delete(window):
                 continue
-            area = attrs.width * attrs.height
-            if area > best_area:
-                best, best_area = window, area
-        return best
+            found.append((window, attrs.width * attrs.height))
+        return found
+
+    def main_window(self):
+        windows = self.velunda_windows()
+        return max(windows, key=lambda pair: pair[1])[0] if windows else None
 
     def title(self, window):
         name = ctypes.c_char_p()
@@ -238,6 +244,16 @@ def main(argv):
                 print(display.title(window))
                 return 0
             time.sleep(0.2)
+        return 1
+    if command == "close-titled":
+        title, seconds = argv[2], float(argv[3])
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            for window, _ in display.velunda_windows():
+                if display.title(window) == title:
+                    display.close(window)
+                    return 0
+            time.sleep(0.1)
         return 1
     window = display.main_window()
     if not window:

@@ -76,6 +76,36 @@ std::string FormatKnownHits(const KnownHits& hits)
     return bytes;
 }
 
+void MergeNewHits(KnownHits& list, const std::vector<std::string>& lines,
+                  const std::vector<std::string>& links)
+{
+    // Hits that would be pushed below the cap at once are not inserted.
+    const std::size_t n = lines.size();
+    const std::size_t shown = std::min(n, kMaxResultRows);
+    if (shown == 0)
+        return;
+    std::vector<std::string> topLines;
+    std::vector<std::string> topLinks;
+    topLines.reserve(shown + list.lines.size());
+    topLinks.reserve(shown + list.links.size());
+    for (std::size_t k = 0; k < shown; ++k) {
+        const std::size_t i = n - 1 - k;
+        topLines.push_back(lines[i]);
+        topLinks.push_back(i < links.size() ? links[i] : std::string());
+    }
+    for (std::string& line : list.lines)
+        topLines.push_back(std::move(line));
+    for (std::string& link : list.links)
+        topLinks.push_back(std::move(link));
+    // The oldest rows go, from both lists.
+    if (topLines.size() > kMaxResultRows)
+        topLines.resize(kMaxResultRows);
+    if (topLinks.size() > kMaxResultRows)
+        topLinks.resize(kMaxResultRows);
+    list.lines = std::move(topLines);
+    list.links = std::move(topLinks);
+}
+
 bool ReplaceFile(const wxString& path, const std::string& bytes)
 {
     // A file that is there but cannot be read was not loaded at start, so

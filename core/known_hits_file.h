@@ -39,6 +39,17 @@ KnownHits ParseKnownHits(const std::string& bytes, bool truncated);
 // an empty link line.
 std::string FormatKnownHits(const KnownHits& hits);
 
+// The most rows the result list keeps after a run that found new hits.
+const std::size_t kMaxResultRows = 222;
+
+// Puts the new hits of a run (display lines and links, in the order the job
+// found them) on top of list, each to the top in turn, so the job's last hit
+// ends in row 0; then keeps the newest kMaxResultRows rows and links. Without
+// new hits nothing changes, so rows loaded beyond the cap stay until a run
+// merges.
+void MergeNewHits(KnownHits& list, const std::vector<std::string>& lines,
+                  const std::vector<std::string>& links);
+
 // Replaces the file with bytes: through a temporary file in the same folder
 // where the folder allows it, so a failed write leaves the old file whole,
 // else in place. False, with the failure logged, when it could not be saved.

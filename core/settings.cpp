@@ -1,0 +1,54 @@
+// Reading the settings store.
+#include "settings.h"
+
+#include "cp1252.h"
+#include "listings_host.h"
+
+#include <algorithm>
+
+#include <wx/log.h>
+
+const wxChar kCountKey[] = wxT("Aanz");
+const wxChar kEntryKeyFormat[] = wxT("Auswahl%d=");
+const wxChar kHostKey[] = wxT("Host");
+const char kNothingSelected[] = "Sie haben nichts in der Auswahl!";
+
+std::unique_ptr<wxConfigBase> OpenSettingsStore()
+{
+    // The local-file flag is needed: with the global one alone the file
+    // store writes nothing, and reads the wrong file.
+    return std::make_unique<wxConfig>(wxT("velunda"), wxEmptyString, wxEmptyString,
+                                      wxEmptyString,
+                                      wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_GLOBAL_FILE);
+}
+
+void PrepareSettingsStore(wxConfigBase& store)
+{
+    store.SetExpandEnvVars(false);
+}
+
+std::vector<wxString> ReadCriteria(wxConfigBase& store)
+{
+    // A malformed count is no reason for a message; it reads as 0.
+    wxLogNull quiet;
+    long count = 0;
+    if (!store.Read(kCountKey, &count, 0L))
+        count = 0;
+    count = std::min(count, kMaxLoadedCriteria);
+
+    std::vector<wxString> entries;
+    for (long i = 0; i < count; ++i)
+        entries.push_back(
+            store.Read(wxString::Format(kEntryKeyFormat, static_cast<int>(i)), wxString()));
+    return entries;
+}
+
+wxString ReadListingsHost(wxConfigBase& store)
+{
+    wxLogNull quiet;
+    wxString host;
+    // Read without a default, so the store does not gain the value.
+    if (store.Read(kHostKey, &host) && !host.empty())
+        return host;
+    return FromBytes(kListingsHost);
+}

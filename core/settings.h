@@ -1,0 +1,43 @@
+// The settings store as both programs read it: the criteria and the listings
+// site. Only the window writes it (the criteria, at its saves).
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include <wx/config.h>
+#include <wx/string.h>
+
+// Value names: the number of criteria, and each criterion by its index.
+extern const wxChar kCountKey[];
+extern const wxChar kEntryKeyFormat[];
+// The listings site, when the user names another; read, never written.
+extern const wxChar kHostKey[];
+
+// What a run without criteria says (plain ASCII).
+extern const char kNothingSelected[];
+
+// Entry indices are 16-bit in the store.
+const unsigned kMaxStoredCriteria = 65535;
+// The GTK drop-down list fills in quadratic time (2000 entries take about a
+// second, 8000 half a minute), so a damaged count such as 65535 would keep
+// the window from coming up. More criteria than this are not loaded; the
+// values beyond stay in the store untouched.
+const long kMaxLoadedCriteria = 2000;
+
+// The window's store, named as the window names it (after the program
+// "velunda"), for a program of another name: ~/.velunda on Linux, the
+// registry key of "velunda" on Windows.
+std::unique_ptr<wxConfigBase> OpenSettingsStore();
+
+// How both programs read the store: criteria as typed ("$HOME" in a title
+// stays "$HOME").
+void PrepareSettingsStore(wxConfigBase& store);
+
+// The criteria in list order, "Aanz" of them (at most kMaxLoadedCriteria); a
+// missing or malformed count reads as none, a missing entry as an empty one.
+std::vector<wxString> ReadCriteria(wxConfigBase& store);
+
+// The value "Host" as the user wrote it when it is not empty, else the
+// built-in listings site.
+wxString ReadListingsHost(wxConfigBase& store);
