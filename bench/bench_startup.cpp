@@ -29,6 +29,7 @@
 #include <fstream>
 #include <sstream>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -292,6 +293,31 @@ void PrepareHome(const std::string& dir, const std::string& host, int criteria =
 
 std::string g_program = VELUNDA_PROGRAM;
 
+// velunda-suche in dir (also its HOME): its whole run from process start to
+// its end, and its peak resident memory. False when it did not end with 0.
+bool RunWindowless(const std::string& dir, double& seconds, double& peakMb)
+{
+    const double start = bench::Now();
+    const pid_t pid = ::fork();
+    if (pid == 0)
+    {
+        if (::chdir(dir.c_str()) != 0)
+            ::_exit(127);
+        ::setenv("HOME", dir.c_str(), 1);
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, STDOUT_FILENO);
+        ::execl(VELUNDA_SUCHE_PROGRAM, VELUNDA_SUCHE_PROGRAM, static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    int status = 0;
+    struct rusage usage{};
+    if (pid < 0 || ::wait4(pid, &status, 0, &usage) != pid)
+        return false;
+    seconds = bench::Now() - start;
+    peakMb = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 Display* OpenDisplay()
 {
     static Display* display = XOpenDisplay(nullptr);
@@ -385,7 +411,8 @@ void BM_RunMemory(benchmark::State& state)
         warmed = true;
     }
 
-    std::vector<double> shown, peak, rss, emptyPeak, emptyRss, done, cpu;
+    std::vector<double> shown, peak, rss, emptyPeak, emptyRss, done, cpu, windowRun, suche,
+        suchePeak;
     for (auto _ : state)
     {
         PrepareHome(dir.Path(), site.Host(), criteria, false);
@@ -397,8 +424,20 @@ void BM_RunMemory(benchmark::State& state)
             bench::Fail(state, "a window was not shown, or the run did not end, in time");
             break;
         }
-        state.SetIterationTime(
-            std::max(0.0, launch.runDoneSeconds - launch.shownSeconds - 1.0));
+        // The same run without a window, from the same files.
+        PrepareHome(dir.Path(), site.Host(), criteria, false);
+        double sucheSeconds = 0;
+        double sucheMb = 0;
+        if (!RunWindowless(dir.Path(), sucheSeconds, sucheMb))
+        {
+            bench::Fail(state, "velunda-suche failed");
+            break;
+        }
+        suche.push_back(sucheSeconds * 1000.0);
+        suchePeak.push_back(sucheMb);
+        const double run = std::max(0.0, launch.runDoneSeconds - launch.shownSeconds - 1.0);
+        windowRun.push_back(run * 1000.0);
+        state.SetIterationTime(run);
         done.push_back(launch.runDoneSeconds * 1000.0);
         cpu.push_back((launch.cpuSecondsEnd - launch.cpuSecondsShown) * 1000.0);
         shown.push_back(static_cast<double>(launch.rssKbShown) / 1024.0);
@@ -415,6 +454,9 @@ void BM_RunMemory(benchmark::State& state)
     state.counters["rss_MB_after"] = bench::Median(rss);
     state.counters["empty_peak_MB"] = bench::Median(emptyPeak);
     state.counters["empty_rss_MB"] = bench::Median(emptyRss);
+    state.counters["window_run_ms"] = bench::Median(windowRun);
+    state.counters["suche_ms"] = bench::Median(suche);
+    state.counters["suche_peak_MB"] = bench::Median(suchePeak);
 }
 
 void Register()

@@ -146,6 +146,27 @@ def main():
                                                     entry["rss_MB_after"]),
                          "empty window %.1f MB" % entry["empty_rss_MB"],
                          "run %.0f ms" % ms(entry), goal, ok))
+        # The same run without a window: its peak, and its whole process
+        # against the window's run.
+        near = [entry for entry in memory if "suche_peak_MB" in entry]
+        small = next((entry for entry in near if int(entry["criteria"]) == 4), None)
+        big = next((entry for entry in near if int(entry["criteria"]) == 1000), None)
+        for entry in near:
+            n = int(entry["criteria"])
+            goal, ok = "run no longer than the window's", verdict(
+                entry["suche_ms"] <= max(entry["window_run_ms"], 1.0))
+            if entry is small:
+                goal += "; peak <= 20 MB"
+                ok += " / " + verdict(entry["suche_peak_MB"] <= 20)
+            if entry is big and small:
+                grew = entry["suche_peak_MB"] - small["suche_peak_MB"]
+                goal += "; peak +%.1f MB over 4 criteria (<= 5 MB)" % grew
+                ok += " / " + verdict(grew <= 5)
+            rows.append(("velunda-suche, %d criteria: whole process / peak memory" % n,
+                         "%.0f ms / %.1f MB" % (entry["suche_ms"], entry["suche_peak_MB"]),
+                         "the window's run %.0f ms" % entry["window_run_ms"],
+                         "%.2f x" % (entry["suche_ms"] / max(entry["window_run_ms"], 1.0)),
+                         goal, ok))
 
     header = ("Measure", "Velunda", "Baseline (same run)", "Ratio", "Goal", "")
     print("| " + " | ".join(header) + " |")
