@@ -97,9 +97,20 @@ bool DoSuche::Fetch(const std::string& host, const std::string& path,
     request.referer = referer;
     request.waitSeconds = m_timeoutSeconds;
     request.pageSeconds = m_pageSeconds;
-    const PageAnswer answer = Pages().Get(request, [this](const char* data, std::size_t size) {
-        return m_reader.Append(data, size) == size;
-    });
+    // The page text grows by doubling, but never beyond what the unread text
+    // and the largest body can take: a body at the limit then costs about its
+    // own size, not twice that and the copy of one more doubling.
+    const std::size_t unread =
+        m_reader.m_text.size() - std::min<std::size_t>(m_reader.m_text.size(),
+                                                       std::max<std::int32_t>(m_reader.m_readIndex, 0));
+    const std::size_t ceiling = unread + request.maxBodyBytes;
+    const PageAnswer answer =
+        Pages().Get(request, [this, ceiling](const char* data, std::size_t size) {
+            std::string& text = m_reader.m_text;
+            if (text.size() + size > text.capacity() && text.size() + size <= ceiling)
+                text.reserve(std::min(std::max(2 * text.capacity(), text.size() + size), ceiling));
+            return m_reader.Append(data, size) == size;
+        });
     m_answeredBy = answer.answeredBy;
     if (!answer.ok)
         return Report(true, answer.error, false);
