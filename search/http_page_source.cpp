@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <mutex>
 #include <string_view>
 
@@ -19,6 +20,11 @@ namespace
 using Clock = std::chrono::steady_clock;
 
 const char kConnectionError[] = "Konnte Verbindung nicht herstellen!";
+// Parts of the German texts with umlauts, as Windows-1252 bytes.
+const char kTookTooLong[] = " brauchte f\xFCr eine Seite l\xE4nger als ";
+const char kBiggerThan[] = " ist gr\xF6\xDF" "er als ";
+const char kNoValidTarget[] = " weiter, nannte aber kein g\xFCltiges Ziel.";
+const char kNoValidAnswer[] = " gab keine g\xFCltige HTTP-Antwort (";
 
 // The texts are Windows-1252 bytes, like every text of the job. „ and “ are
 // 0x84 and 0x93.
@@ -28,6 +34,14 @@ std::string Quoted(std::string_view text)
     quoted += text;
     quoted += "\x93";
     return quoted;
+}
+
+std::string Join(std::initializer_list<std::string_view> pieces)
+{
+    std::string text;
+    for (const std::string_view piece : pieces)
+        text += piece;
+    return text;
 }
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix)
@@ -375,9 +389,9 @@ PageAnswer HttpPageSource::Get(const PageRequest& request, const BodySink& body)
         // libcurl drops a header line whose value is empty (and writes
         // "Name;" without the blank), so the four lines go to it as one
         // block; its own Host and Accept lines are switched off.
-        const std::string block = "Referer: " + request.referer + "\r\nContent-type: " +
-                                  request.contentType + "\r\nHost: " + target.authority +
-                                  "\r\nUser-Agent: " + kUserAgent;
+        const std::string block =
+            Join({"Referer: ", request.referer, "\r\nContent-type: ", request.contentType,
+                  "\r\nHost: ", target.authority, "\r\nUser-Agent: ", kUserAgent});
         curl_slist* headers = curl_slist_append(nullptr, "Host:");
         headers = curl_slist_append(headers, "Accept:");
         headers = curl_slist_append(headers, block.c_str());
@@ -454,16 +468,16 @@ PageAnswer HttpPageSource::Get(const PageRequest& request, const BodySink& body)
 
         const std::string& by = answer.answeredBy;
         const std::string status =
-            Quoted(std::to_string(t.status) + (t.reason.empty() ? "" : " " + t.reason));
+            Quoted(Join({std::to_string(t.status), t.reason.empty() ? "" : " ", t.reason}));
         switch (t.stop)
         {
         case Stop::TooLong:
-            answer.error = "Die Suchseite " + by + " brauchte f\xFC" "r eine Seite l\xE4" "nger als " +
-                           Duration(request.pageSeconds) + ".";
+            answer.error = Join({"Die Suchseite ", by, kTookTooLong,
+                                 Duration(request.pageSeconds), "."});
             return answer;
         case Stop::TooBig:
-            answer.error = "Die Antwort der Suchseite " + by + " ist gr\xF6\xDF" "er als " +
-                           Size(request.maxBodyBytes) + ".";
+            answer.error = Join({"Die Antwort der Suchseite ", by, kBiggerThan,
+                                 Size(request.maxBodyBytes), "."});
             return answer;
         case Stop::ByReceiver:
             answer.ok = true;
@@ -489,21 +503,21 @@ PageAnswer HttpPageSource::Get(const PageRequest& request, const BodySink& body)
             const std::string next = ResolveLocation(url, t.location);
             if (next.empty())
             {
-                answer.error = "Die Suchseite " + by + " leitete mit " + status +
-                               " weiter, nannte aber kein g\xFC" "ltiges Ziel.";
+                answer.error = Join({"Die Suchseite ", by, " leitete mit ", status,
+                                     kNoValidTarget});
                 return answer;
             }
             const Target nextTarget = ParseTarget(next);
             if (!nextTarget.ok)
             {
-                answer.error = "Die Suchseite " + by + " leitete nach " + Quoted(next) +
-                               " weiter; Velunda folgt nur Adressen mit http:// und https://.";
+                answer.error = Join({"Die Suchseite ", by, " leitete nach ", Quoted(next),
+                                     " weiter; Velunda folgt nur Adressen mit http:// und https://."});
                 return answer;
             }
             if (redirects == kMaxRedirects)
             {
-                answer.error = "Die Suchseite " + by + " leitete mehr als " +
-                               std::to_string(kMaxRedirects) + "-mal in Folge weiter.";
+                answer.error = Join({"Die Suchseite ", by, " leitete mehr als ",
+                                     std::to_string(kMaxRedirects), "-mal in Folge weiter."});
                 return answer;
             }
             url = next;
@@ -511,13 +525,13 @@ PageAnswer HttpPageSource::Get(const PageRequest& request, const BodySink& body)
         }
         if (t.headDone)
         {
-            answer.error = "Die Suchseite " + by + " antwortete mit " + status + ".";
+            answer.error = Join({"Die Suchseite ", by, " antwortete mit ", status, "."});
             return answer;
         }
         if (IsTlsFailure(result))
         {
             const char* why = m_curl->error[0] ? m_curl->error : curl_easy_strerror(result);
-            answer.error = "Die sichere Verbindung zu " + by + " kam nicht zustande: " + why;
+            answer.error = Join({"Die sichere Verbindung zu ", by, " kam nicht zustande: ", why});
             return answer;
         }
         if (t.connected && t.stop == Stop::None &&
@@ -525,8 +539,8 @@ PageAnswer HttpPageSource::Get(const PageRequest& request, const BodySink& body)
              result == CURLE_BAD_CONTENT_ENCODING || result == CURLE_OUT_OF_MEMORY))
         {
             const char* why = m_curl->error[0] ? m_curl->error : curl_easy_strerror(result);
-            answer.error = "Die Suchseite " + by + " gab keine g\xFC" "ltige HTTP-Antwort (" +
-                           why + ").";
+            answer.error =
+                Join({"Die Suchseite ", by, kNoValidAnswer, why, ")."});
             return answer;
         }
         return answer;

@@ -94,7 +94,8 @@ int RunUnattended(const SucheOptions& options)
 
     UseGermanToolkitTexts();
     wxLog::DisableTimestamp();
-    delete wxLog::SetActiveTarget(new StderrLog);
+    // The toolkit deletes its log target at its clean-up.
+    delete wxLog::SetActiveTarget(new StderrLog); // NOLINT(clang-analyzer-cplusplus.NewDeleteLeaks)
 
     const std::unique_ptr<wxConfigBase> store = OpenSettingsStore();
     PrepareSettingsStore(*store);

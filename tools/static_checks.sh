@@ -26,7 +26,8 @@ seen = set()
 for entry in json.load(open(db)):
     path = entry["file"]
     rel = path[len(top) + 1:] if path.startswith(top + "/") else path
-    if rel.split("/")[0] in ("app", "search", "text", "tests", "fuzz", "bench", "tools") \
+    if rel.split("/")[0] in ("app", "core", "suche", "search", "text", "tests", "fuzz", "bench",
+                              "tools") \
             and path not in seen:
         seen.add(path)
         print(rel)
@@ -65,7 +66,7 @@ fi
 # only (see .clang-tidy).
 cache=$build/tidy-clean
 mkdir -p "$cache"
-headers_hash=$(find app search text tests fuzz bench -name '*.h' -print0 2>/dev/null | sort -z |
+headers_hash=$(find app core suche search text tests fuzz bench -name '*.h' -print0 2>/dev/null | sort -z |
   xargs -0 cat | sha256sum | cut -c1-64)
 config_hash=$(sha256sum .clang-tidy | cut -c1-64)
 todo=()
