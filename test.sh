@@ -3,7 +3,6 @@
 # the whole test-suite headless (GUI tests in a real window under Xvfb).
 set -euo pipefail
 cd "$(dirname "$0")"
-top=$PWD
 . tools/ensure_packages.sh
 ensure_packages
 
@@ -11,9 +10,7 @@ build=build-test
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DVELUNDA_SANITIZE=ON >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1"
-export LSAN_OPTIONS="suppressions=$top/tests/lsan.supp:print_suppressions=0"
-export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+eval "$(cmake -P tests/support/sanitizers.cmake)"
 
 # Fuzzing (each target for VELUNDA_FUZZ_SECONDS, default 30, with ASan and
 # UBSan; clang build in build-fuzz), the static checks (cppcheck and

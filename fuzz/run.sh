@@ -22,9 +22,7 @@ CC=clang CXX=clang++ cmake -S . -B "$build" -DVELUNDA_FUZZ=ON -DVELUNDA_TESTS=OF
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
 
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1"
-export LSAN_OPTIONS="suppressions=$top/tests/lsan.supp:print_suppressions=0"
-export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+eval "$(cmake -P tests/support/sanitizers.cmake)"
 
 declare -A max_len=([fuzz_pages]=32768 [fuzz_known_hits]=16384 [fuzz_reference_file]=16384)
 mkdir -p "$build/artifacts"
