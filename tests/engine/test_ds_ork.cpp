@@ -187,17 +187,21 @@ TEST(DsOrkParse, RowCellsLinkAndDescriptionFromMemoryPages)
          "<div class=\"d\"></div><p>Absatztext</p>\n",
          // Four empty pieces and no href on the link line.
          "<tr><td>Mi</td><td>22:00 Uhr</td></tr>\n<table><td>no link here\n"
-         "<div></div><p></p>\n"});
+         "<div></div><p></p>\n",
+         // The text in the fourth piece, the last one looked at.
+         "<tr><td>Do</td><td>23:00 Uhr</td></tr>\n<table><td><a href=\"s/4\">x</a>\n"
+         "<div class=\"d\"></div><p><b>Vierter</b>\n"});
     MemoryJob job("Zeuge|Berg#", {page1});
     EXPECT_TRUE(SearchQuietly(job));
 
-    ASSERT_EQ(job.m_hitLines.size(), 3u);
+    ASSERT_EQ(job.m_hitLines.size(), 4u);
     EXPECT_EQ(job.m_hitLines[0], Expected("Z", "20ae15 Uhr", "Mo, 07.12.", "Kanal &auml;", "Erster Text"));
     EXPECT_EQ(job.m_hitLines[1], Expected("Z", "21:00 Uhr", "Di", "Zwei", "Absatztext"));
     EXPECT_EQ(job.m_hitLines[2], Expected("Z", "22:00 Uhr", "Mi", "", "kein Text"));
+    EXPECT_EQ(job.m_hitLines[3], Expected("Z", "23:00 Uhr", "Do", "", "Vierter"));
     const std::string host = kListingsHost;
-    EXPECT_EQ(job.m_hitLinks,
-              (std::vector<std::string>{host + "/sendung/1.html", host + "/s/2", host + "/"}));
+    EXPECT_EQ(job.m_hitLinks, (std::vector<std::string>{host + "/sendung/1.html", host + "/s/2",
+                                                        host + "/", host + "/s/4"}));
 
     ASSERT_EQ(job.m_requested.size(), 2u) << "page 2 has no rows and ends the criterion";
     EXPECT_NE(job.m_requested[0].find("allgemein[titel]=Zeuge&allgemein[person]=Berg&"),
@@ -216,6 +220,15 @@ TEST(DsOrkParse, FirstColumnIsTheCriterionByteAtTheCriterionIndexOrEmpty)
     EXPECT_EQ(job.m_hitLines[0].substr(0, 11), "a         |");
     EXPECT_EQ(job.m_hitLines[1].substr(0, 11), "y         |");
     EXPECT_EQ(job.m_hitLines[2].substr(0, 11), "          |") << "criterion \"|\" has no byte 2";
+
+    // Criterion "|" at index 1 ends right before it: the string's closing NUL
+    // reaches neither the line nor the reference file.
+    {
+        MemoryJob exact("x|#|#", {MemoryJob::Page({}), page});
+        EXPECT_TRUE(SearchQuietly(exact));
+        EXPECT_EQ(exact.m_hitLines, std::vector<std::string>{Expected("", "t Uhr", "d", "c", "text")});
+    }
+    EXPECT_EQ(ReadFileBytes("TVmov.ref").find('\0'), std::string::npos);
 }
 
 TEST(DsOrkParse, AnchorsOnOneLineAndRowScanFromTheNextLine)
