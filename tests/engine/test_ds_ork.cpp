@@ -163,6 +163,21 @@ TEST(DsOrkLine, FourPaddedColumnsAndTheDescription)
     EXPECT_EQ(entities.substr(59), std::string(60, 'd') + "ss") << "description decoded, not cut";
 }
 
+TEST(DsOrkLine, IsKnownWhenItsFirst99BytesEqualAReference)
+{
+    TempWorkDir dir;
+    DS_ORK job("TVmov", "0", "");
+    job.m_hitField6 = std::string(50, 'd');
+    const std::string line = job.MakeHitLine("", "", "", "", "", "", job.m_hitField6, "");
+    std::string at99 = line;
+    std::string at100 = line;
+    at99[98] = at100[99] = 'x';
+    job.m_knownRefs.push_back(at99);
+    EXPECT_TRUE(job.RecordHit()) << "differs at byte 99";
+    job.m_knownRefs.push_back(at100);
+    EXPECT_FALSE(job.RecordHit()) << "differs at byte 100 only";
+}
+
 TEST(DsOrkEmpty, NoCriterionReturnsAtOnceAndKeepsTheReferenceFile)
 {
     TempWorkDir dir;
