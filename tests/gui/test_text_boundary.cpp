@@ -60,6 +60,7 @@ TEST(KnownHitsFile, RowsAndLinks)
     EXPECT_EQ(FormatKnownHits(KnownHits()), "Version\nSortierung\n");
     EXPECT_TRUE(ParseKnownHits("V\nS\n", false).lines.empty());
     EXPECT_TRUE(ParseKnownHits("V\nS", false).lines.empty());
+    EXPECT_EQ(ParseKnownHits("V\nS\nd1\n", false).lines, std::vector<std::string>{"d1"});
     // The cut last line of a file head is no row.
     hits = ParseKnownHits("V\nS\nd1\nl1\nd2 halb", true);
     EXPECT_EQ(hits.lines, (std::vector<std::string>{"d1"}));
@@ -68,6 +69,9 @@ TEST(KnownHitsFile, RowsAndLinks)
     hits = ParseKnownHits("V\nS\nd1\nl1\nd2\nl2 halb", true);
     EXPECT_EQ(hits.lines, (std::vector<std::string>{"d1"}));
     EXPECT_EQ(hits.links, (std::vector<std::string>{"l1"}));
+    // A CR LF file cut right after a link's CR keeps its last whole row.
+    hits = ParseKnownHits("V\r\nS\r\nd1\r\nl1\r\nd2\r\nl2\r", true);
+    EXPECT_EQ(hits.lines, (std::vector<std::string>{"d1", "d2"}));
     std::string many = "V\nS\n";
     for (std::size_t i = 0; i <= kKnownHitsMaxRows; ++i)
         many += "d\nl\n";
