@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <wx/dir.h>
 #include <wx/filename.h>
 
@@ -102,8 +104,14 @@ TEST(KnownHitsFile, ReadHeadAndReplace)
     ASSERT_TRUE(ReadFileHead(path, 11, &bytes, &truncated));
     EXPECT_FALSE(truncated);
 
-    // Replacing leaves no temporary file behind; an empty file is possible.
+    // Replacing leaves no temporary file behind and keeps the file's mode
+    // (not 0600, the mode a new temporary file starts with); an empty file is
+    // possible.
+    ASSERT_EQ(::chmod(path.fn_str(), 0660), 0);
     ASSERT_TRUE(ReplaceFile(path, ""));
+    struct stat info{};
+    ASSERT_EQ(::stat(path.fn_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0660u);
     ASSERT_TRUE(ReadFileHead(path, 100, &bytes, &truncated));
     EXPECT_EQ(bytes, "");
     wxArrayString names;
