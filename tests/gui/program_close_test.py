@@ -29,7 +29,7 @@ def main():
                       "11\t2026-12-08\t20:15\tKanal A\tAhorn\t\tFolge 11.\n"
                       "12\t2026-12-09\t20:15\tKanal A\tAhorn\t\tFolge 12.\n")
         site = subprocess.Popen([sys.executable, os.path.join(source, "tools", "listings_site.py"),
-                                 "--port", "0", "--log", log, "--data", data, "--delay", "3"],
+                                 "--port", "0", "--log", log, "--data", data, "--delay", "10"],
                                 stdout=subprocess.PIPE, text=True)
         try:
             port = int(site.stdout.readline())
@@ -43,7 +43,8 @@ def main():
                                            stdout=subprocess.DEVNULL, stderr=err)
             try:
                 # The run starts one second after start-up; its first request
-                # is then waiting three seconds for the answer.
+                # is then waiting ten seconds for the answer, far longer than
+                # the window may take to go on a busy machine.
                 if not wait_for(lambda: os.path.exists(log) and "GET " in open(log).read(), 15):
                     fail("no request reached the site", errors)
                 time.sleep(0.5)
@@ -52,7 +53,7 @@ def main():
                 closed_at = time.monotonic()
                 if not wait_for(lambda: subprocess.call([sys.executable, tool, "title"],
                                                         stdout=subprocess.DEVNULL,
-                                                        stderr=subprocess.DEVNULL) != 0, 2):
+                                                        stderr=subprocess.DEVNULL) != 0, 5):
                     fail("the window did not go at once")
                 if program.poll() is not None:
                     fail("the program ended before its job had returned", errors)
