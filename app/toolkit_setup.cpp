@@ -4,7 +4,7 @@
 #include <wx/toplevel.h>
 
 #ifdef __WXGTK3__
-#include <dlfcn.h>
+#include <gtk/gtk.h>
 #endif
 
 void PrepareFirstShow(wxTopLevelWindow* window)
@@ -17,19 +17,11 @@ void PrepareFirstShow(wxTopLevelWindow* window)
     // complains ("gtk_distribute_natural_allocation: assertion 'extra_space
     // >= 0' failed"); the window also loses its horizontal centring. With the
     // window's own size as its allocation the first layout is a real one.
-    // GTK is reached through the symbol the toolkit has already loaded.
-    struct Allocation
-    {
-        int x, y, width, height;
-    };
-    using SetAllocation = void (*)(void*, const Allocation*);
-    static const auto setAllocation =
-        reinterpret_cast<SetAllocation>(::dlsym(RTLD_DEFAULT, "gtk_widget_set_allocation"));
-    if (!setAllocation || window->IsShown() || !window->GetHandle())
+    if (window->IsShown() || !window->GetHandle())
         return;
     const wxSize size = window->GetSize();
-    const Allocation allocation{0, 0, size.x, size.y};
-    setAllocation(window->GetHandle(), &allocation);
+    const GtkAllocation allocation{0, 0, size.x, size.y};
+    gtk_widget_set_allocation(window->GetHandle(), &allocation);
 #else
     static_cast<void>(window);
 #endif

@@ -171,6 +171,41 @@ TEST_F(KnownHitsFaultTest, ReadOnlyWorkingFolderLoadsButKeepsTheOldFile)
     EXPECT_EQ(LeftOvers(), 0u);
 }
 
+TEST_F(KnownHitsFaultTest, FolderThatTakesNoNewFileGetsTheFileWrittenInPlaceOrNotAtAll)
+{
+    // The user's own file in a folder where the user may create nothing. Its
+    // CR LF line ends are written back as LF: the file gets shorter, and
+    // nothing of the old tail may stay.
+    WriteFileBytes("refn.txt", "Version\r\nSortierung\r\nerste Zeile\r\nhttp://a/1\r\nzweite\r\n"
+                               "http://a/2\r\n");
+    ASSERT_EQ(::chown("refn.txt", kNobody, kNobody), 0);
+    fs::permissions(m_dir.Path(), fs::perms::owner_read | fs::perms::owner_exec |
+                                      fs::perms::others_read | fs::perms::others_exec);
+    ChildResult child =
+        RunInChild([] { return ReplaceFile("refn.txt", FormatKnownHits(Load())) ? 0 : 2; }, true);
+    EXPECT_EQ(child.code, 0);
+    EXPECT_EQ(ReadFileBytes("refn.txt"), kOldList);
+
+    // A new row on top, on a full disk (a file-size limit at the old size):
+    // the new bytes do not begin with the old ones, and none of them land.
+    child = RunInChild(
+        [] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{};
+            ::getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = kOldList.size();
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            KnownHits hits = Load();
+            hits.lines.insert(hits.lines.begin(), "neu");
+            hits.links.insert(hits.links.begin(), "http://a/0");
+            return ReplaceFile("refn.txt", FormatKnownHits(hits)) ? 2 : 0;
+        },
+        true);
+    fs::permissions(m_dir.Path(), fs::perms::owner_all);
+    EXPECT_EQ(child.code, 0);
+    EXPECT_EQ(ReadFileBytes("refn.txt"), kOldList);
+}
+
 TEST_F(KnownHitsFaultTest, FullDiskLeavesTheOldFileWhole)
 {
     KnownHits many;

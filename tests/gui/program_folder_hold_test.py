@@ -5,7 +5,7 @@ without touching a file; velunda-suche there ends with status 3; in another
 folder both work; and once the first window is killed outright (SIGKILL),
 the folder is free again.
 
-Usage: program_folder_hold_test.py VELUNDA VELUNDA_SUCHE SOURCE_DIR   (needs $DISPLAY)
+Usage: program_folder_hold_test.py VELUNDA VELUNDA_SUCHE SOURCE_DIR   (starts its own Xvfb)
 """
 import os
 import signal
@@ -13,7 +13,7 @@ import subprocess
 import sys
 import tempfile
 
-from program_support import fail, wait_for
+from program_support import fail, own_display
 
 
 def main():
@@ -29,6 +29,8 @@ def main():
                       "11\t2026-12-08\t20:15\tKanal A\tAhorn\t\tFolge 11.\n"
                       "12\t2026-12-09\t20:15\tKanal A\tAhorn\t\tFolge 12.\n"
                       "13\t2026-12-10\t20:15\tKanal A\tAhorn\t\tFolge 13.\n")
+        display, env = own_display()
+        env.update(HOME=home, NO_AT_BRIDGE="1")
         site = subprocess.Popen([sys.executable, os.path.join(source, "tools", "listings_site.py"),
                                  "--port", "0", "--data", data], stdout=subprocess.PIPE, text=True)
         first = None
@@ -36,12 +38,11 @@ def main():
             port = int(site.stdout.readline())
             with open(os.path.join(home, ".velunda"), "w") as settings:
                 settings.write("Aanz=1\nAuswahl0\\==Ahorn|\nHost=127.0.0.1:%d\n" % port)
-            env = dict(os.environ, HOME=home, NO_AT_BRIDGE="1")
             errors = os.path.join(root, "first.err")
             with open(errors, "w") as err:
                 first = subprocess.Popen([binary], cwd=work, env=env, stdout=subprocess.DEVNULL,
                                          stderr=err)
-            if subprocess.call(tool + ["wait-title", "ORK - 3 neue Treffer", "30"],
+            if subprocess.call(tool + ["wait-title", "ORK - 3 neue Treffer", "30"], env=env,
                                stdout=subprocess.DEVNULL) != 0:
                 fail("the first window's run did not find its 3 hits", errors)
 
@@ -52,7 +53,7 @@ def main():
 
             second = subprocess.Popen([binary], cwd=work, env=env, stdout=subprocess.DEVNULL,
                                       stderr=subprocess.PIPE)
-            if subprocess.call(tool + ["close-titled", "Velunda - Fehlermeldung", "30"]) != 0:
+            if subprocess.call(tool + ["close-titled", "Velunda - Fehlermeldung", "30"], env=env) != 0:
                 second.kill()
                 fail("the second window showed no message box")
             try:
@@ -87,6 +88,8 @@ def main():
                 first.kill()
             site.terminate()
             site.wait()
+            display.kill()
+            display.wait()
 
 
 if __name__ == "__main__":

@@ -11,7 +11,7 @@ import sys
 import tempfile
 import time
 
-from program_support import fail, wait_for
+from program_support import fail, own_display, wait_for
 
 
 def stop(process):
@@ -31,20 +31,10 @@ def main():
         home, work = os.path.join(root, "home"), os.path.join(root, "work")
         os.mkdir(home)
         os.mkdir(work)
-        # An X server of its own, which tells its display number when ready.
-        read_end, write_end = os.pipe()
-        server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-nolisten", "tcp",
-                                   "-screen", "0", "1280x1024x24"],
-                                  pass_fds=(write_end,), stderr=subprocess.DEVNULL)
-        os.close(write_end)
+        server, env = own_display()
+        env.update(HOME=home, NO_AT_BRIDGE="1")
         processes = [server]
         try:
-            with os.fdopen(read_end) as numbers:
-                number = numbers.readline().strip()
-            if not number:
-                fail("Xvfb did not start")
-            env = dict(os.environ, DISPLAY=":" + number, HOME=home, NO_AT_BRIDGE="1")
-            env.pop("XAUTHORITY", None)
             ready = os.path.join(root, "wm-ready")
             manager = subprocess.Popen(["openbox", "--sm-disable", "--startup", "touch " + ready],
                                        env=env, stdout=subprocess.DEVNULL,

@@ -403,7 +403,7 @@ TEST(Persistence, BinaryAndHugeRefnFiles)
     wxStopWatch watch;
     Frame frame;
     EXPECT_EQ(frame->m_listHits->GetCount(), 100000u);
-    EXPECT_LT(watch.Time(), 20000);
+    EXPECT_LT(watch.Time(), 30000);
 }
 
 TEST(Persistence, ReadOnlyFolderWithWritableFilesSavesThemInPlace)

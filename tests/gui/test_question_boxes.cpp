@@ -4,10 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
+#include <gtk/gtk.h>
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -15,54 +14,31 @@
 
 namespace {
 
-// GTK, reached through the symbols the toolkit has loaded.
-struct GList
+void CollectButtons(GtkWidget* widget, std::vector<GtkWidget*>& buttons)
 {
-    void* data;
-    GList* next;
-    GList* prev;
-};
-
-template <typename Function>
-Function Gtk(const char* name)
-{
-    auto* function = reinterpret_cast<Function>(::dlsym(RTLD_DEFAULT, name));
-    if (!function)
-        ADD_FAILURE() << "no " << name;
-    return function;
-}
-
-bool IsA(void* widget, const char* typeFunction)
-{
-    static const auto isA = Gtk<int (*)(void*, unsigned long)>("g_type_check_instance_is_a");
-    return isA(widget, Gtk<unsigned long (*)()>(typeFunction)()) != 0;
-}
-
-void CollectButtons(void* widget, std::vector<void*>& buttons)
-{
-    if (IsA(widget, "gtk_button_get_type")) {
+    if (GTK_IS_BUTTON(widget)) {
         buttons.push_back(widget);
         return;
     }
-    if (!IsA(widget, "gtk_container_get_type"))
+    if (!GTK_IS_CONTAINER(widget))
         return;
-    GList* children = Gtk<GList* (*)(void*)>("gtk_container_get_children")(widget);
+    GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
     for (GList* child = children; child; child = child->next)
-        CollectButtons(child->data, buttons);
-    Gtk<void (*)(GList*)>("g_list_free")(children);
+        CollectButtons(GTK_WIDGET(child->data), buttons);
+    g_list_free(children);
 }
 
 // The visible GTK message dialog, or null.
-void* OpenMessageDialog()
+GtkWidget* OpenMessageDialog()
 {
-    const auto typeName = Gtk<const char* (*)(void*)>("g_type_name_from_instance");
-    const auto visible = Gtk<int (*)(void*)>("gtk_widget_get_visible");
-    GList* windows = Gtk<GList* (*)()>("gtk_window_list_toplevels")();
-    void* dialog = nullptr;
-    for (GList* window = windows; window; window = window->next)
-        if (std::strcmp(typeName(window->data), "GtkMessageDialog") == 0 && visible(window->data))
-            dialog = window->data;
-    Gtk<void (*)(GList*)>("g_list_free")(windows);
+    GList* windows = gtk_window_list_toplevels();
+    GtkWidget* dialog = nullptr;
+    for (GList* window = windows; window; window = window->next) {
+        GtkWidget* widget = GTK_WIDGET(window->data);
+        if (GTK_IS_MESSAGE_DIALOG(widget) && gtk_widget_get_visible(widget))
+            dialog = widget;
+    }
+    g_list_free(windows);
     return dialog;
 }
 
@@ -80,18 +56,18 @@ public:
 
     void Notify() override
     {
-        void* dialog = OpenMessageDialog();
+        GtkWidget* dialog = OpenMessageDialog();
         if (!dialog)
             return;
         Stop();
-        std::vector<void*> buttons;
+        std::vector<GtkWidget*> buttons;
         CollectButtons(dialog, buttons);
-        const auto label = Gtk<const char* (*)(void*)>("gtk_button_get_label");
         std::vector<std::string> texts;
-        void* ja = nullptr;
-        void* nein = nullptr;
-        for (void* button : buttons) {
-            std::string text = label(button) ? label(button) : "";
+        GtkWidget* ja = nullptr;
+        GtkWidget* nein = nullptr;
+        for (GtkWidget* button : buttons) {
+            const gchar* label = gtk_button_get_label(GTK_BUTTON(button));
+            std::string text = label ? label : "";
             text.erase(std::remove(text.begin(), text.end(), '_'), text.end());
             (text == "Ja" ? ja : nein) = button;
             texts.push_back(text);
@@ -100,19 +76,18 @@ public:
         for (const std::string& text : texts)
             labels += text + ";";
 
-        const auto click = Gtk<void (*)(void*)>("gtk_button_clicked");
         switch (m_how) {
         case Leave::Ja:
-            click(ja);
+            gtk_button_clicked(GTK_BUTTON(ja));
             break;
         case Leave::Nein:
-            click(nein);
+            gtk_button_clicked(GTK_BUTTON(nein));
             break;
         case Leave::Escape:
-            Gtk<int (*)(void*, unsigned, int)>("gtk_bindings_activate")(dialog, 0xff1b, 0);
+            gtk_bindings_activate(G_OBJECT(dialog), GDK_KEY_Escape, static_cast<GdkModifierType>(0));
             break;
         case Leave::CloseBox:
-            Gtk<void (*)(void*)>("gtk_window_close")(dialog);
+            gtk_window_close(GTK_WINDOW(dialog));
             break;
         }
         left = true;

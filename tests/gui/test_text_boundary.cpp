@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <wx/dir.h>
 #include <wx/filename.h>
 
@@ -60,6 +62,7 @@ TEST(KnownHitsFile, RowsAndLinks)
     EXPECT_EQ(FormatKnownHits(KnownHits()), "Version\nSortierung\n");
     EXPECT_TRUE(ParseKnownHits("V\nS\n", false).lines.empty());
     EXPECT_TRUE(ParseKnownHits("V\nS", false).lines.empty());
+    EXPECT_EQ(ParseKnownHits("V\nS\nd1\n", false).lines, std::vector<std::string>{"d1"});
     // The cut last line of a file head is no row.
     hits = ParseKnownHits("V\nS\nd1\nl1\nd2 halb", true);
     EXPECT_EQ(hits.lines, (std::vector<std::string>{"d1"}));
@@ -68,6 +71,9 @@ TEST(KnownHitsFile, RowsAndLinks)
     hits = ParseKnownHits("V\nS\nd1\nl1\nd2\nl2 halb", true);
     EXPECT_EQ(hits.lines, (std::vector<std::string>{"d1"}));
     EXPECT_EQ(hits.links, (std::vector<std::string>{"l1"}));
+    // A CR LF file cut right after a link's CR keeps its last whole row.
+    hits = ParseKnownHits("V\r\nS\r\nd1\r\nl1\r\nd2\r\nl2\r", true);
+    EXPECT_EQ(hits.lines, (std::vector<std::string>{"d1", "d2"}));
     std::string many = "V\nS\n";
     for (std::size_t i = 0; i <= kKnownHitsMaxRows; ++i)
         many += "d\nl\n";
@@ -98,8 +104,14 @@ TEST(KnownHitsFile, ReadHeadAndReplace)
     ASSERT_TRUE(ReadFileHead(path, 11, &bytes, &truncated));
     EXPECT_FALSE(truncated);
 
-    // Replacing leaves no temporary file behind; an empty file is possible.
+    // Replacing leaves no temporary file behind and keeps the file's mode
+    // (not 0600, the mode a new temporary file starts with); an empty file is
+    // possible.
+    ASSERT_EQ(::chmod(path.fn_str(), 0660), 0);
     ASSERT_TRUE(ReplaceFile(path, ""));
+    struct stat info{};
+    ASSERT_EQ(::stat(path.fn_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0660u);
     ASSERT_TRUE(ReadFileHead(path, 100, &bytes, &truncated));
     EXPECT_EQ(bytes, "");
     wxArrayString names;
