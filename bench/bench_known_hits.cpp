@@ -81,7 +81,7 @@ struct Outcome
 Outcome RunCriteria(int criteria, const std::string& file)
 {
     bench::QuietStdout quiet;
-    bench::WriteFile("TVmov.ref", file);
+    WriteFileBytes("TVmov.ref", file);
     RowJob job;
     Outcome outcome;
     const double start = bench::Now();
@@ -103,7 +103,7 @@ Outcome RunCriteria(int criteria, const std::string& file)
 void BM_KnownHitMatching(benchmark::State& state)
 {
     const int criteria = static_cast<int>(state.range(0));
-    bench::ScratchDir dir;
+    TempWorkDir dir;
     const std::string file = bench::ReferenceFileText(kReferenceLines);
     bench::Pairs pairs;
     Outcome last;

@@ -3,6 +3,7 @@
 // listings site fed from memory, beside the page text's growth over the same
 // pages and a memchr line split of the same bytes.
 #include "bench_support.h"
+#include "memory_pages.h"
 #include "ds_ork.h"
 #include "listings_site.h"
 #include "quiet_stdout.h"
@@ -25,40 +26,24 @@ struct PageSet
 };
 
 // Hands out the canned page for the page number asked for; beyond the set,
-// its last (row-less) page.
-class MemoryJob : public DS_ORK
+// its last (row-less) page. Every page handed out is added to fed, its size
+// to sizes, and its bytes are counted in bytes (each when given).
+MemoryPages::Answer ByPageNumber(const std::vector<std::string>& pages, std::string* fed = nullptr,
+                                 std::vector<std::size_t>* sizes = nullptr,
+                                 std::size_t* bytes = nullptr)
 {
-public:
-    MemoryJob(const std::string& criteria, const std::vector<std::string>& pages,
-              std::string* fed = nullptr)
-        : DS_ORK("TVmov", "0", criteria), m_pages(pages), m_fed(fed)
-    {
-    }
-
-protected:
-    bool FetchPage() override
-    {
-        const std::size_t index =
-            std::min<std::size_t>(static_cast<std::size_t>(m_page), m_pages.size()) - 1;
-        const std::string& page = m_pages[index];
-        m_reader.Append(page);
-        m_bytes += page.size();
-        if (m_fed)
-        {
-            *m_fed += page;
-            m_fedPages.push_back(page.size());
-        }
+    return [&pages, fed, sizes, bytes](std::size_t, const std::string& path, std::string& body) {
+        const std::size_t number = std::stoul(path.substr(path.rfind("page=") + 5));
+        body = pages[std::min(number, pages.size()) - 1];
+        if (fed)
+            *fed += body;
+        if (sizes)
+            sizes->push_back(body.size());
+        if (bytes)
+            *bytes += body.size();
         return true;
-    }
-
-public:
-    std::size_t m_bytes = 0;
-    std::vector<std::size_t> m_fedPages;
-
-private:
-    const std::vector<std::string>& m_pages;
-    std::string* m_fed;
-};
+    };
+}
 
 std::string Criteria(int count)
 {
@@ -102,18 +87,17 @@ const PageSet& Pages()
         const std::size_t target = bench::Quick() ? (256u << 10) : (20u << 20);
         std::string one;
         {
-            bench::ScratchDir dir;
+            TempWorkDir dir;
             bench::QuietStdout quiet;
-            MemoryJob job(Criteria(1), s.pages, &one);
+            MemoryJob job(Criteria(1), ByPageNumber(s.pages, &one));
             job.Search();
         }
         s.criteria = static_cast<int>((target + one.size() - 1) / one.size());
         {
-            bench::ScratchDir dir;
+            TempWorkDir dir;
             bench::QuietStdout quiet;
-            MemoryJob job(Criteria(s.criteria), s.pages, &s.fed);
+            MemoryJob job(Criteria(s.criteria), ByPageNumber(s.pages, &s.fed, &s.fedPages));
             job.Search();
-            s.fedPages = job.m_fedPages;
         }
         return s;
     }();
@@ -150,7 +134,7 @@ void BM_ParsePages(benchmark::State& state)
 {
     const PageSet& set = Pages();
     const std::string criteria = Criteria(set.criteria);
-    bench::ScratchDir dir;
+    TempWorkDir dir;
     bench::Pairs pairs;
     std::size_t hits = 0;
     for (auto _ : state)
@@ -159,12 +143,13 @@ void BM_ParsePages(benchmark::State& state)
         {
             bench::QuietStdout quiet;
             std::remove("TVmov.ref");
-            MemoryJob job(criteria, set.pages);
+            std::size_t bytes = 0;
+            MemoryJob job(criteria, ByPageNumber(set.pages, nullptr, nullptr, &bytes));
             const double start = bench::Now();
             job.Search();
             seconds = bench::Now() - start;
             hits = job.m_hitLines.size();
-            if (job.m_bytes != set.fed.size())
+            if (bytes != set.fed.size())
                 bench::Fail(state, "the job asked for other pages than measured");
         }
         state.SetIterationTime(seconds);

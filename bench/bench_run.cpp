@@ -52,7 +52,7 @@ ListingsSite& Site()
 
 std::size_t RunJob(const std::string& host)
 {
-    bench::ScratchDir dir; // no reference file: every hit is new
+    TempWorkDir dir; // no reference file: every hit is new
     bench::QuietStdout quiet;
     DS_ORK job("TVmov", "0", CriteriaText());
     job.m_host = host;

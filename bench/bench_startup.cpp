@@ -288,8 +288,8 @@ void PrepareHome(const std::string& dir, const std::string& host, int criteria =
         known += "127.0.0.1/sendung/" + std::to_string(1000 + i) + ".html\n";
         from = lf + 1;
     }
-    bench::WriteFile(dir + "/refn.txt", known);
-    bench::WriteFile(dir + "/TVmov.ref", bench::ReferenceFileText(1001));
+    WriteFileBytes(dir + "/refn.txt", known);
+    WriteFileBytes(dir + "/TVmov.ref", bench::ReferenceFileText(1001));
 }
 
 std::string g_program = VELUNDA_PROGRAM;
@@ -336,7 +336,7 @@ void BM_Startup(benchmark::State& state)
         bench::Fail(state, "the local listings site did not start");
         return;
     }
-    bench::ScratchDir dir;
+    TempWorkDir dir;
     const double settle = bench::Quick() ? 0.2 : 1.5;
     const std::string program = g_program;
     const std::string empty = EMPTY_FRAME_PROGRAM;
@@ -399,7 +399,7 @@ void BM_RunMemory(benchmark::State& state)
         return;
     }
     const int criteria = static_cast<int>(state.range(0));
-    bench::ScratchDir dir;
+    TempWorkDir dir;
     const double settle = bench::Quick() ? 0.2 : 1.5;
     const double after = bench::Quick() ? 0.1 : 0.5;
     const std::string empty = EMPTY_FRAME_PROGRAM;

@@ -65,25 +65,6 @@ int Main(int argc, char** argv, void (*registerMore)())
     return g_failed ? 1 : 0;
 }
 
-ScratchDir::ScratchDir() : m_previous(std::filesystem::current_path().string())
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "velunda-bench-XXXXXX").string();
-    if (::mkdtemp(&pattern[0]) == nullptr)
-    {
-        std::perror("mkdtemp");
-        std::exit(2);
-    }
-    m_path = pattern;
-    std::filesystem::current_path(m_path);
-}
-
-ScratchDir::~ScratchDir()
-{
-    std::error_code ignored;
-    std::filesystem::current_path(m_previous, ignored);
-    std::filesystem::remove_all(m_path, ignored);
-}
-
 std::string SearchPath(const std::string& title, const std::string& person, int page)
 {
     std::string path = DS_ORK::kUrlTemplate;
@@ -115,15 +96,6 @@ std::vector<std::string> FetchPages(const std::string& host, const std::vector<s
         pages.push_back(fetcher.m_reader.m_text);
     }
     return pages;
-}
-
-bool WriteFile(const std::string& path, const std::string& bytes)
-{
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file)
-        return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fclose(file) == 0 && ok;
 }
 
 std::string ReferenceFileText(int count)

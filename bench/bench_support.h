@@ -1,6 +1,9 @@
-// Shared pieces of the benchmark programs: a main, a quick mode for the smoke test, a scratch working directory, and pages
-// fetched from the local listings site.
+// Shared pieces of the benchmark programs: a main, a quick mode for the
+// smoke test, and pages fetched from the local listings site. (The scratch
+// folder and file helpers are the tests' own, temp_folder.h.)
 #pragma once
+
+#include "temp_folder.h"
 
 #include <benchmark/benchmark.h>
 
@@ -22,31 +25,12 @@ int Main(int argc, char** argv, void (*registerMore)() = nullptr);
 // ends with status 1, so that the smoke test notices).
 void Fail(benchmark::State& state, const char* message);
 
-// A fresh temporary directory that is the current directory while the object
-// lives (the job files are relative names); removed afterwards.
-class ScratchDir
-{
-public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    const std::string& Path() const { return m_path; }
-
-private:
-    std::string m_previous;
-    std::string m_path;
-};
-
 // The request path the listings job sends for one criterion and page.
 std::string SearchPath(const std::string& title, const std::string& person, int page);
 
 // GETs each path from host over the job's own HTTP client; an empty vector
 // when any fetch fails.
 std::vector<std::string> FetchPages(const std::string& host, const std::vector<std::string>& paths);
-
-// Writes bytes to path; false on failure.
-bool WriteFile(const std::string& path, const std::string& bytes);
 
 // A reference file of count distinct hit lines as the listings job builds
 // them (display columns and a description), newest last.

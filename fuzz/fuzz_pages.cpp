@@ -1,5 +1,5 @@
 // Fuzz target: arbitrary page text through the page reader and the whole
-// DS_ORK parse, pages fed from memory through the parser's own fetch hook,
+// DS_ORK parse, pages fed from memory through the job's page source,
 // and the same pages through the plain model of the job, whose outcome the
 // job must give.
 //
@@ -8,6 +8,7 @@
 // the criteria text is a fixed one with two criteria.
 #include "conversions.h"
 #include "ds_ork.h"
+#include "memory_pages.h"
 #include "page_reader.h"
 #include "plain_job.h"
 
@@ -23,39 +24,6 @@
 namespace
 {
 const std::string kSeparator = "\n=====PAGE=====\n";
-
-class MemoryJob : public DS_ORK
-{
-public:
-    MemoryJob(const std::string& criteria, std::vector<std::string> pages)
-        : DS_ORK("TVmov", "0", criteria), m_pages(std::move(pages))
-    {
-    }
-
-    // The reference file is exercised by its own target; here nothing is
-    // saved, so no file is written per input.
-    ~MemoryJob() override
-    {
-        m_knownRefs.clear();
-        m_newRefs.clear();
-    }
-
-    std::vector<std::string> m_requests;
-
-protected:
-    bool FetchPage() override
-    {
-        m_requests.push_back(m_url);
-        if (m_next >= m_pages.size())
-            return false;
-        m_reader.Append(m_pages[m_next++]);
-        return true;
-    }
-
-private:
-    std::vector<std::string> m_pages;
-    std::size_t m_next = 0;
-};
 
 std::vector<std::string> Split(const std::string& input)
 {
@@ -125,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             criteria.resize(256);
     }
 
-    MemoryJob job(criteria, parts);
+    MemoryJob job(criteria, MemoryPages::InTurn(parts));
     const bool result = job.Search();
 
     PlainJob model(criteria, [&parts](std::size_t n, const std::string&, std::string& text) {
@@ -135,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return true;
     });
     const RunOutcome plain = model.Run();
-    if (result != plain.result || job.m_requests != plain.requests ||
+    if (result != plain.result || job.m_pages.m_paths != plain.requests ||
         job.m_hitLines != plain.hitLines || job.m_hitLinks != plain.hitLinks ||
         job.m_errors != plain.errors)
         std::abort();
@@ -152,5 +120,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             line[58] != '|')
             std::abort();
     }
+    // The reference file is exercised by its own target; nothing is saved
+    // here, so no file is written per input.
+    job.m_knownRefs.clear();
+    job.m_newRefs.clear();
     return 0;
 }

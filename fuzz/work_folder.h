@@ -7,9 +7,10 @@
 // only after this set-up.
 #pragma once
 
+#include "temp_folder.h"
+
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -50,14 +51,6 @@ inline void EnterWorkFolder(int* argc, char*** argv)
     pointers.push_back(nullptr);
     *argv = pointers.data();
 
-    std::string folder = access("/dev/shm", W_OK) == 0 ? "/dev/shm/velunda-fuzz-XXXXXX"
-                                                       : "/tmp/velunda-fuzz-XXXXXX";
-    if (mkdtemp(&folder[0]) == nullptr || chdir(folder.c_str()) != 0)
-        std::abort();
-    static std::string made;
-    made = folder;
-    std::atexit([] {
-        std::error_code ignored;
-        std::filesystem::remove_all(made, ignored);
-    });
+    // Removed when the process ends.
+    static const TempWorkDir folder(true, access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "");
 }

@@ -6,8 +6,9 @@
 #include "ds_ork.h"
 #include "listings_site.h"
 #include "page_reader.h"
+#include "memory_pages.h"
 #include "plain_job.h"
-#include "temp_dir.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -33,36 +34,34 @@ void SetFile(const std::string& bytes)
         WriteFileBytes("TVmov.ref", bytes);
 }
 
-// The job as built, its pages from the same fetcher as the model's.
-class FedJob : public DS_ORK
+// The job as built, its pages from the same fetcher as the model's; it
+// notes whether after every fetch the reader held exactly what it had not yet
+// passed and the new page.
+class FedJob : public MemoryJob
 {
 public:
     FedJob(const std::string& criteria, PlainJob::Fetcher fetch)
-        : DS_ORK("TVmov", "0", criteria), m_fetch(std::move(fetch))
+        : MemoryJob(criteria, std::move(fetch))
     {
     }
 
-    std::vector<std::string> m_requests;
-    // Whether after every fetch the reader held exactly what it had not yet
-    // passed and the new page.
     bool m_heldOnlyUnread = true;
 
 protected:
     bool FetchPage() override
     {
-        m_requests.push_back(m_url);
-        std::string page;
-        if (!m_fetch(m_requests.size() - 1, m_url, page))
-            return false;
+        const auto received = [this] {
+            return m_reader.m_droppedBytes + static_cast<std::int64_t>(m_reader.m_text.size());
+        };
         const std::size_t unread =
             m_reader.m_text.size() - static_cast<std::size_t>(m_reader.m_readIndex);
-        m_reader.Append(page);
-        m_heldOnlyUnread = m_heldOnlyUnread && m_reader.m_text.size() == unread + page.size();
+        const std::int64_t before = received();
+        if (!MemoryJob::FetchPage())
+            return false;
+        const auto page = static_cast<std::size_t>(received() - before);
+        m_heldOnlyUnread = m_heldOnlyUnread && m_reader.m_text.size() == unread + page;
         return true;
     }
-
-private:
-    PlainJob::Fetcher m_fetch;
 };
 
 struct Case
@@ -103,7 +102,7 @@ std::size_t Compare(const Case& c, const std::string& label)
         FedJob job(c.criteria, FetcherOf(c));
         job.m_maxRefs = c.maxRefs;
         built.result = job.Search();
-        built.requests = job.m_requests;
+        built.requests = job.m_pages.m_paths;
         built.hitLines = job.m_hitLines;
         built.hitLinks = job.m_hitLinks;
         built.errors = job.m_errors;

@@ -1,7 +1,7 @@
 // DoSuche without the network: URL building, criterion cutting, row limits,
 // the new-hit decision, column padding and the standard-output lines.
 #include "do_suche.h"
-#include "temp_dir.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 

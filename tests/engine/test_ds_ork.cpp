@@ -4,8 +4,9 @@
 #include "ds_ork.h"
 #include "listings_host.h"
 #include "listings_site.h"
+#include "memory_pages.h"
 #include "reference_file.h"
-#include "temp_dir.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -14,48 +15,28 @@
 
 namespace
 {
-// Feeds canned pages instead of fetching; after the last one, pages without
-// rows. Records the request paths it was asked for.
-class MemoryJob : public DS_ORK
+// A result page with the given row blocks.
+std::string Page(const std::vector<std::string>& rowBlocks)
 {
-public:
-    MemoryJob(const std::string& criteria, std::vector<std::string> pages)
-        : DS_ORK("TVmov", "0", criteria), m_pages(std::move(pages))
-    {
-    }
+    std::string page = "<html>\n<h1>Suchergebnisse</h1>\n<p>3 Treffer</p>\n<table>\n";
+    for (const std::string& block : rowBlocks)
+        page += block;
+    return page + "</table>\n<p>footer text that keeps rows out of the end zone</p>\n";
+}
 
-    std::vector<std::string> m_requested;
+std::string Row(const std::string& date, const std::string& time, const std::string& channel,
+                const std::string& link, const std::string& description)
+{
+    return "<tr><td>" + date + "</td><td>" + time + " Uhr</td><td>" + channel +
+           "</td></tr>\n<tr><td><table><tr><td><a href=\"" + link + "\">t</a></td></tr>\n" +
+           "<div>" + description + "</div>\n";
+}
 
-protected:
-    bool FetchPage() override
-    {
-        m_requested.push_back(m_url);
-        m_reader.Append(m_next < m_pages.size() ? m_pages[m_next++] : Page({}));
-        return true;
-    }
-
-public:
-    static std::string Page(const std::vector<std::string>& rowBlocks)
-    {
-        std::string page = "<html>\n<h1>Suchergebnisse</h1>\n<p>3 Treffer</p>\n<table>\n";
-        for (const std::string& block : rowBlocks)
-            page += block;
-        return page + "</table>\n<p>footer text that keeps rows out of the end zone</p>\n";
-    }
-
-    static std::string Row(const std::string& date, const std::string& time,
-                           const std::string& channel, const std::string& link,
-                           const std::string& description)
-    {
-        return "<tr><td>" + date + "</td><td>" + time + " Uhr</td><td>" + channel +
-               "</td></tr>\n<tr><td><table><tr><td><a href=\"" + link + "\">t</a></td></tr>\n" +
-               "<div>" + description + "</div>\n";
-    }
-
-private:
-    std::vector<std::string> m_pages;
-    std::size_t m_next = 0;
-};
+// The canned pages, then pages without rows.
+MemoryPages::Answer Pages(std::vector<std::string> pages)
+{
+    return MemoryPages::InTurn(std::move(pages), Page({}));
+}
 
 std::string Expected(const std::string& f1, const std::string& time, const std::string& date,
                      const std::string& channel, const std::string& text)
@@ -183,10 +164,10 @@ TEST(DsOrkEmpty, NoCriterionReturnsAtOnceAndKeepsTheReferenceFile)
     TempWorkDir dir;
     WriteFileBytes("TVmov.ref", "old\n");
     {
-        MemoryJob job("", {});
+        MemoryJob job("", Pages({}));
         job.m_errors.push_back("stale");
         EXPECT_TRUE(job.Search());
-        EXPECT_TRUE(job.m_requested.empty());
+        EXPECT_TRUE(job.m_pages.m_paths.empty());
         EXPECT_TRUE(job.m_hitLines.empty() && job.m_errors.empty());
     }
     EXPECT_EQ(ReadFileBytes("TVmov.ref"), "old\n");
@@ -195,8 +176,8 @@ TEST(DsOrkEmpty, NoCriterionReturnsAtOnceAndKeepsTheReferenceFile)
 TEST(DsOrkParse, RowCellsLinkAndDescriptionFromMemoryPages)
 {
     TempWorkDir dir;
-    const std::string page1 = MemoryJob::Page(
-        {MemoryJob::Row("Mo, 07.12.", "20&auml;15", "Kanal &auml;", "sendung/1.html", "Erster Text"),
+    const std::string page1 = Page(
+        {Row("Mo, 07.12.", "20&auml;15", "Kanal &auml;", "sendung/1.html", "Erster Text"),
          // The div element is empty; the paragraph's text is the third piece.
          "<tr><td>Di</td><td>21:00 Uhr</td><td>Zwei</td></tr>\n<table><td><a href=\"s/2\">x</a>\n"
          "<div class=\"d\"></div><p>Absatztext</p>\n",
@@ -206,7 +187,7 @@ TEST(DsOrkParse, RowCellsLinkAndDescriptionFromMemoryPages)
          // The text in the fourth piece, the last one looked at.
          "<tr><td>Do</td><td>23:00 Uhr</td></tr>\n<table><td><a href=\"s/4\">x</a>\n"
          "<div class=\"d\"></div><p><b>Vierter</b>\n"});
-    MemoryJob job("Zeuge|Berg#", {page1});
+    MemoryJob job("Zeuge|Berg#", Pages({page1}));
     EXPECT_TRUE(SearchQuietly(job));
 
     ASSERT_EQ(job.m_hitLines.size(), 4u);
@@ -218,18 +199,18 @@ TEST(DsOrkParse, RowCellsLinkAndDescriptionFromMemoryPages)
     EXPECT_EQ(job.m_hitLinks, (std::vector<std::string>{host + "/sendung/1.html", host + "/s/2",
                                                         host + "/", host + "/s/4"}));
 
-    ASSERT_EQ(job.m_requested.size(), 2u) << "page 2 has no rows and ends the criterion";
-    EXPECT_NE(job.m_requested[0].find("allgemein[titel]=Zeuge&allgemein[person]=Berg&"),
+    ASSERT_EQ(job.m_pages.m_paths.size(), 2u) << "page 2 has no rows and ends the criterion";
+    EXPECT_NE(job.m_pages.m_paths[0].find("allgemein[titel]=Zeuge&allgemein[person]=Berg&"),
               std::string::npos);
-    EXPECT_EQ(PageOf(job.m_requested[0]), "1");
-    EXPECT_EQ(PageOf(job.m_requested[1]), "2");
+    EXPECT_EQ(PageOf(job.m_pages.m_paths[0]), "1");
+    EXPECT_EQ(PageOf(job.m_pages.m_paths[1]), "2");
 }
 
 TEST(DsOrkParse, FirstColumnIsTheCriterionByteAtTheCriterionIndexOrEmpty)
 {
     TempWorkDir dir;
-    const std::string page = MemoryJob::Page({MemoryJob::Row("d", "t", "c", "l", "text")});
-    MemoryJob job("abc|#xyz|#|#", {page, MemoryJob::Page({}), page, MemoryJob::Page({}), page});
+    const std::string page = Page({Row("d", "t", "c", "l", "text")});
+    MemoryJob job("abc|#xyz|#|#", Pages({page, Page({}), page, Page({}), page}));
     EXPECT_TRUE(SearchQuietly(job));
     ASSERT_EQ(job.m_hitLines.size(), 3u);
     EXPECT_EQ(job.m_hitLines[0].substr(0, 11), "a         |");
@@ -239,7 +220,7 @@ TEST(DsOrkParse, FirstColumnIsTheCriterionByteAtTheCriterionIndexOrEmpty)
     // Criterion "|" at index 1 ends right before it: the string's closing NUL
     // reaches neither the line nor the reference file.
     {
-        MemoryJob exact("x|#|#", {MemoryJob::Page({}), page});
+        MemoryJob exact("x|#|#", Pages({Page({}), page}));
         EXPECT_TRUE(SearchQuietly(exact));
         EXPECT_EQ(exact.m_hitLines, std::vector<std::string>{Expected("", "t Uhr", "d", "c", "text")});
     }
@@ -251,8 +232,8 @@ TEST(DsOrkParse, AnchorsOnOneLineAndRowScanFromTheNextLine)
     TempWorkDir dir;
     const std::string page =
         "<div>Suchergebnisse: <h1>Suchergebnisse</h1> 1 Treffer <table> 09:00 Uhr</td> ignored\n" +
-        MemoryJob::Row("d", "10:00", "c", "l", "found") + "</table>\nfooter footer footer\n";
-    MemoryJob job("x|#", {page});
+        Row("d", "10:00", "c", "l", "found") + "</table>\nfooter footer footer\n";
+    MemoryJob job("x|#", Pages({page}));
     EXPECT_TRUE(SearchQuietly(job));
     ASSERT_EQ(job.m_hitLines.size(), 1u);
     EXPECT_NE(job.m_hitLines[0].find("10:00 Uhr"), std::string::npos);
@@ -273,14 +254,14 @@ TEST(DsOrkParse, EachMissingAnchorPrintsItsErrorAndStopsTheSearch)
     for (const Case& c : cases)
     {
         TempWorkDir dir;
-        MemoryJob job("eins|#zwei|#", {c.page});
+        MemoryJob job("eins|#zwei|#", Pages({c.page}));
         testing::internal::CaptureStdout();
         EXPECT_FALSE(job.Search());
         EXPECT_EQ(testing::internal::GetCapturedStdout(), c.message + "\n");
         EXPECT_EQ(job.m_errors, std::vector<std::string>{"Die Antwort von " +
                                                          std::string(kListingsHost) +
                                                          " war keine Ergebnisseite."});
-        EXPECT_EQ(job.m_requested.size(), 1u) << "the second criterion is not searched";
+        EXPECT_EQ(job.m_pages.m_paths.size(), 1u) << "the second criterion is not searched";
     }
 }
 
@@ -303,11 +284,11 @@ TEST(DsOrkParse, RandomPagesNeitherCrashNorHang)
                 page += pieces[random() % (sizeof pieces / sizeof pieces[0])];
             pages.push_back(page);
         }
-        MemoryJob job("a|b#|#c|#", pages);
+        MemoryJob job("a|b#|#c|#", Pages(pages));
         testing::internal::CaptureStdout();
         job.Search();
         testing::internal::GetCapturedStdout();
-        EXPECT_LE(job.m_requested.size(), 2000u);
+        EXPECT_LE(job.m_pages.m_paths.size(), 2000u);
     }
 }
 
@@ -320,13 +301,13 @@ TEST(DsOrkParse, EndlessRowsStopAt300PerCriterion)
     {
         std::vector<std::string> rows;
         for (int i = 0; i < 10; ++i, ++row)
-            rows.push_back(MemoryJob::Row("d", std::to_string(row), "c", "l", "t"));
-        pages.push_back(MemoryJob::Page(rows));
+            rows.push_back(Row("d", std::to_string(row), "c", "l", "t"));
+        pages.push_back(Page(rows));
     }
-    MemoryJob job("x|#", pages);
+    MemoryJob job("x|#", Pages(pages));
     EXPECT_TRUE(SearchQuietly(job));
     EXPECT_EQ(job.m_hitLines.size(), 300u);
-    EXPECT_EQ(job.m_requested.size(), 31u);
+    EXPECT_EQ(job.m_pages.m_paths.size(), 31u);
     EXPECT_EQ(job.m_errors.size(), 1u);
 }
 

@@ -6,7 +6,7 @@
 #include "fault_child.h"
 #include "listings_host.h"
 #include "listings_site.h"
-#include "temp_dir.h"
+#include "temp_folder.h"
 #include "wire_server.h"
 
 #include <gtest/gtest.h>

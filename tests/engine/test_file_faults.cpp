@@ -5,8 +5,9 @@
 // but the job's end line.
 #include "ds_ork.h"
 #include "fault_child.h"
+#include "memory_pages.h"
 #include "reference_file.h"
-#include "temp_dir.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -26,31 +27,26 @@ const std::string kEndLine = "TVmov BEENDET\n";
 
 // A listings job fed from memory: one page with two hit rows, then pages
 // without rows.
-class MemoryJob : public DS_ORK
+MemoryPages::Answer TwoHits()
 {
-public:
-    MemoryJob() : DS_ORK("TVmov", "0", "Wetter|#") {}
-
-protected:
-    bool FetchPage() override
-    {
-        std::string page = "<html>\n<h1>Suchergebnisse</h1>\n<p>2 Treffer</p>\n<table>\n";
-        if (m_page == 1)
+    return [](std::size_t n, const std::string&, std::string& page) {
+        page = "<html>\n<h1>Suchergebnisse</h1>\n<p>2 Treffer</p>\n<table>\n";
+        if (n == 0)
         {
             for (const char* clock : {"20:15", "21:45"})
                 page += std::string("<tr><td>Mo</td><td>") + clock +
                         " Uhr</td><td>Eins</td></tr>\n<tr><td><table><tr><td>"
                         "<a href=\"s.html\">t</a></td></tr>\n<div>Regen</div>\n";
         }
-        m_reader.Append(page + "</table>\n<p>Ende der Seite, mit etwas Text.</p>\n");
+        page += "</table>\n<p>Ende der Seite, mit etwas Text.</p>\n";
         return true;
-    }
-};
+    };
+}
 
 // Runs a whole search; 0 when it listed both hits without any error text.
 int SearchTwoHits()
 {
-    MemoryJob job;
+    MemoryJob job("Wetter|#", TwoHits());
     if (!job.Search())
         return 2;
     if (job.m_hitLines.size() != 2)
@@ -94,7 +90,7 @@ TEST_F(FileFaultTest, ReadOnlyWorkingFolderKeepsEverythingAndStaysQuiet)
                                       fs::perms::others_exec);
     const ChildResult child = RunInChild(
         [] {
-            MemoryJob job;
+            MemoryJob job("Wetter|#", TwoHits());
             if (!job.Search() || job.m_hitLines.size() != 2 || !job.m_errors.empty())
                 return 2;
             // The references were read although nothing can be written.

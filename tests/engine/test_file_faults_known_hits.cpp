@@ -4,7 +4,7 @@
 // a save. What the user had survives; loading quietly gives nothing.
 #include "fault_child.h"
 #include "known_hits_file.h"
-#include "temp_dir.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 // the length can change.
 #include "do_suche.h"
 #include "reference_file.h"
-#include "temp_dir.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // atomic replacement and odd file contents.
 #include "do_suche.h"
 #include "reference_file.h"
-#include "temp_dir.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 

@@ -19,13 +19,8 @@ const wxString kUnsavedMaskQuestion = wxString::FromUTF8(
 
 int RealDialogs::s_count = 0;
 
-TempWorld::TempWorld()
+TempWorld::TempWorld() : m_folder(false), m_root(wxString::FromUTF8(m_folder.Path().string()))
 {
-    wxString pattern = wxFileName::GetTempDir() + "/velunda-gui-XXXXXX";
-    std::string buffer(pattern.utf8_str());
-    if (!mkdtemp(&buffer[0]))
-        ADD_FAILURE() << "mkdtemp failed";
-    m_root = wxString::FromUTF8(buffer.c_str());
     wxMkdir(Home());
     wxMkdir(Work());
     m_hadHome = wxGetEnv("HOME", &m_oldHome);
@@ -41,7 +36,6 @@ TempWorld::~TempWorld()
         wxSetEnv("HOME", m_oldHome);
     else
         wxUnsetEnv("HOME");
-    wxFileName::Rmdir(m_root, wxPATH_RMDIR_RECURSIVE);
 }
 
 bool YieldUntil(const std::function<bool()>& cond, int timeoutMs)

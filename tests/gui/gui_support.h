@@ -3,6 +3,7 @@
 #pragma once
 
 #include "main_frame.h"
+#include "temp_folder.h"
 
 #include <functional>
 #include <string>
@@ -30,6 +31,7 @@ public:
     wxString RefnFile() const { return Work() + "/refn.txt"; }
 
 private:
+    TempWorkDir m_folder;
     wxString m_root;
     wxString m_oldHome;
     bool m_hadHome;

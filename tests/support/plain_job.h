@@ -222,9 +222,14 @@ private:
                 ReplaceFirst(url, "#1", m_title);
                 ReplaceFirst(url, "#2", m_person);
                 url = ReplaceAll(url, " ", "%20");
-                m_outcome.requests.push_back(url);
+                // The request as it goes out: bytes outside printable ASCII
+                // percent-encoded.
+                m_outcome.requests.push_back(PercentEncodePath(url));
                 if (!m_fetch(m_fetches++, url, m_reader.m_text))
+                {
+                    Report(true, "Konnte Verbindung nicht herstellen!", false);
                     return Report(false, "X0", false);
+                }
                 if (m_reader.SkipToMarker(">Suchergebnisse<") == -1)
                     return NotAResultPage("grober Fehler1!");
                 if (m_reader.SkipToMarker(" Treffer") == -1)
