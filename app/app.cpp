@@ -19,7 +19,8 @@ public:
         // Another Velunda in this folder would lose hits of the one that
         // saves first; this one goes before it reads or writes any file.
         m_hold = std::make_unique<FolderHold>(".");
-        if (m_hold->HeldElsewhere()) {
+        if (m_hold->HeldElsewhere())
+        {
             wxMessageBox(wxT("Velunda arbeitet schon in diesem Ordner:\n\n") + wxGetCwd() +
                              wxT("\n\nEin zweites Velunda im selben Ordner w\u00FCrde die "
                                  "Ergebnisliste des ersten \u00FCberschreiben und wird deshalb "

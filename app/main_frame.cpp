@@ -32,7 +32,8 @@
 #include "orvikon.xpm"
 #endif
 
-namespace {
+namespace
+{
 
 const wxChar kKnownHitsFile[] = wxT("refn.txt");
 
@@ -82,7 +83,8 @@ struct ReleaseFreedMemory
 wxString HtmlEscaped(const wxString& text)
 {
     wxString escaped;
-    for (const wxUniChar c : text) {
+    for (const wxUniChar c : text)
+    {
         if (c == '&')
             escaped += wxT("&amp;");
         else if (c == '<')
@@ -99,23 +101,23 @@ wxString HelpPage(const wxString& host)
 {
     return wxT("<html><body><h3>Hilfe zum Programm Velunda</h3><br>Mit Velunda k\u00F6nnen sie auf "
                "einfache Weise nach bestimmten Sendungen, welche sie nicht verpassen wollen, "
-               "suchen.<br><br>Velunda sucht in ihrem Auftrag auf ")
-        + HtmlEscaped(host)
-        + wxT(" nach diesen Sendungen.<br><br>Sie k\u00F6nnen im Titel der Sendungen suchen, "
-              "oder nach Personen.<br><br>")
-        + wxT("Beispiel:<br>Sie sammeln alle Filme in denen Ilka Marwede mitgespielt hat. Geben "
-              "sie einfach im Feld Person Ilka Marwede oder nur Marwede ein. Klicken sie dann "
-              "auf 'Eintrag hinzuf\u00FCgen', damit der Begriff in die Auswahl aufgenommen "
-              "wird.<br>")
-        + wxT("Wenn sie gleichzeitig auch nicht die n\u00E4chste Sendung von Scheibenwischer "
-              "verpassen m\u00F6chten, geben sie unter Titel Scheibenwischer ein und klicken sie "
-              "erneut auf 'Eintrag hinzuf\u00FCgen'.<br>")
-        + wxT("Gegen sie nun online und klicken sie auf START. Es wird nun nach allen Begriffen "
-              "gesucht. Beachten sie, dass nur eine Woche in die Zukunft gesucht wird.<br>")
-        + wxT("Beim n\u00E4chsten Start von Velunda wird dann sofort nach ihren Begriffen "
-              "gesucht. Sie sollten daher bereits online sein, wenn sie Velunda starten.<br>")
-        + wxT("Wenn sie in der Trefferliste auf einen Treffer klicken, wird ihnen dieser Link "
-              "sofort in ihrem Internet-Browser geladen.</body></html>");
+               "suchen.<br><br>Velunda sucht in ihrem Auftrag auf ") +
+           HtmlEscaped(host) +
+           wxT(" nach diesen Sendungen.<br><br>Sie k\u00F6nnen im Titel der Sendungen suchen, "
+               "oder nach Personen.<br><br>") +
+           wxT("Beispiel:<br>Sie sammeln alle Filme in denen Ilka Marwede mitgespielt hat. Geben "
+               "sie einfach im Feld Person Ilka Marwede oder nur Marwede ein. Klicken sie dann "
+               "auf 'Eintrag hinzuf\u00FCgen', damit der Begriff in die Auswahl aufgenommen "
+               "wird.<br>") +
+           wxT("Wenn sie gleichzeitig auch nicht die n\u00E4chste Sendung von Scheibenwischer "
+               "verpassen m\u00F6chten, geben sie unter Titel Scheibenwischer ein und klicken sie "
+               "erneut auf 'Eintrag hinzuf\u00FCgen'.<br>") +
+           wxT("Gegen sie nun online und klicken sie auf START. Es wird nun nach allen Begriffen "
+               "gesucht. Beachten sie, dass nur eine Woche in die Zukunft gesucht wird.<br>") +
+           wxT("Beim n\u00E4chsten Start von Velunda wird dann sofort nach ihren Begriffen "
+               "gesucht. Sie sollten daher bereits online sein, wenn sie Velunda starten.<br>") +
+           wxT("Wenn sie in der Trefferliste auf einen Treffer klicken, wird ihnen dieser Link "
+               "sofort in ihrem Internet-Browser geladen.</body></html>");
 }
 
 } // namespace
@@ -129,15 +131,8 @@ FR::FR()
       m_config(wxEmptyString, wxEmptyString, wxEmptyString, wxEmptyString,
                wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_GLOBAL_FILE),
       // Idle until START is pressed; the start handler sets both for a run.
-      m_abort(true),
-      m_timer(),
-      m_dummyEvent(wxEVT_NULL, 0),
-      m_links(),
-      m_runMode(0),
-      m_version(),
-      m_listingsHost(),
-      m_inJob(false),
-      m_pendingClose(PendingClose::None),
+      m_abort(true), m_timer(), m_dummyEvent(wxEVT_NULL, 0), m_links(), m_runMode(0), m_version(),
+      m_listingsHost(), m_inJob(false), m_pendingClose(PendingClose::None),
       m_fetchTimeoutSeconds(120)
 {
     PrepareSettingsStore(m_config);
@@ -233,7 +228,8 @@ void FR::OnClose(wxCloseEvent&)
     if (m_pendingClose != PendingClose::None)
         return;
     CheckUnsavedMask();
-    if (m_inJob) {
+    if (m_inJob)
+    {
         // The run is still on the stack below this handler; the window goes
         // once its job has returned (OnTimer saves again with the run's hits
         // and finishes the close). Saved now as well, in case the process is
@@ -270,7 +266,8 @@ void FR::OnMenuAbort(wxCommandEvent&)
         wxYES_NO | wxICON_QUESTION);
     if (answer != wxID_YES || m_pendingClose != PendingClose::None)
         return;
-    if (m_inJob) {
+    if (m_inJob)
+    {
         HideUntilJobEnds(PendingClose::Discard);
         return;
     }
@@ -280,19 +277,18 @@ void FR::OnMenuAbort(wxCommandEvent&)
 
 void FR::OnMenuInfo(wxCommandEvent&)
 {
-    const wxString text = m_programName + wxT("\nVersionsnummer: ") + m_version
-        + wxT("\n(c) 2026 Velunda-Werkstatt Lindenhag\n")
-        + wxT("Internet: www.velunda.example\n")
-        + wxT("Hilfe bei Fehlern: www.velunda.example/fehler\n");
+    const wxString text = m_programName + wxT("\nVersionsnummer: ") + m_version +
+                          wxT("\n(c) 2026 Velunda-Werkstatt Lindenhag\n") +
+                          wxT("Internet: www.velunda.example\n") +
+                          wxT("Hilfe bei Fehlern: www.velunda.example/fehler\n");
     wxMessageBox(text, m_programName + wxT(" - Info"), wxOK | wxICON_INFORMATION, this);
 }
 
 void FR::OnMenuHelp(wxCommandEvent&)
 {
-    wxFrame* help = new wxFrame(this, wxID_ANY, m_programName + wxT(" - Hilfe"),
-                                wxPoint(111, 111), wxSize(560, 666),
-                                wxCAPTION | wxCLOSE_BOX | wxMINIMIZE_BOX | wxSYSTEM_MENU
-                                    | wxTAB_TRAVERSAL);
+    wxFrame* help = new wxFrame(
+        this, wxID_ANY, m_programName + wxT(" - Hilfe"), wxPoint(111, 111), wxSize(560, 666),
+        wxCAPTION | wxCLOSE_BOX | wxMINIMIZE_BOX | wxSYSTEM_MENU | wxTAB_TRAVERSAL);
     help->SetIcon(wxICON(orvikon));
     wxHtmlWindow* page = new wxHtmlWindow(help, wxID_ANY, wxPoint(0, 0), wxSize(444, 666),
                                           wxHW_SCROLLBAR_AUTO, wxT("htmlWindow"));
@@ -330,7 +326,8 @@ void FR::OnUpdateEntry(wxCommandEvent&)
 {
     ClearStatus();
     const int selected = m_choiceCriteria->GetSelection();
-    if (selected != wxNOT_FOUND) {
+    if (selected != wxNOT_FOUND)
+    {
         m_choiceCriteria->SetString(selected, GetMaskEntry());
         m_choiceCriteria->SetSelection(selected);
     }
@@ -392,7 +389,8 @@ int FR::AskYesNo(const wxString& question, long style)
 void FR::ShowNothingSelected()
 {
     wxString blanks;
-    for (int i = 0; i < kAnimationSteps; ++i) {
+    for (int i = 0; i < kAnimationSteps; ++i)
+    {
         blanks += wxT(' ');
         SetStatusText(blanks + wxString(kNothingSelected), 0);
     }
@@ -401,7 +399,8 @@ void FR::ShowNothingSelected()
 
 void FR::OnStartStop(wxCommandEvent&)
 {
-    if (m_buttonStart->GetLabel() != wxT("START")) {
+    if (m_buttonStart->GetLabel() != wxT("START"))
+    {
         // STOP: a waiting expiry or the job in progress finds the flag.
         m_abort = true;
         SetStatusText(wxT("abgebrochen"), 0);
@@ -410,7 +409,8 @@ void FR::OnStartStop(wxCommandEvent&)
         return;
     }
 
-    if (m_choiceCriteria->GetCount() == 0) {
+    if (m_choiceCriteria->GetCount() == 0)
+    {
         ShowNothingSelected();
         return;
     }
@@ -443,23 +443,28 @@ void FR::OnTimer(wxTimerEvent&)
 {
     if (m_abort || m_pendingClose != PendingClose::None)
         return;
-    if (m_inJob) {
+    if (m_inJob)
+    {
         // An expiry from a START pressed during the job: no second run
         // inside this one; it comes when the job is done.
         m_timer.Start(kBusyRetryMs, wxTIMER_ONE_SHOT);
         return;
     }
     const unsigned count = m_choiceCriteria->GetCount();
-    if (count == 0) {
+    if (count == 0)
+    {
         SetStatusText(wxString(kNothingSelected), 0);
         return;
     }
     SetStatusText(wxT("stelle Verbindung zu ") + m_listingsHost + wxT(" her..."), 0);
 
     std::vector<std::string> criteria;
-    if (m_runMode == kModeSelected) {
+    if (m_runMode == kModeSelected)
+    {
         criteria.push_back(ToBytes(SelectedCriterion()));
-    } else {
+    }
+    else
+    {
         for (unsigned i = 0; i < count; ++i)
             criteria.push_back(ToBytes(m_choiceCriteria->GetString(i)));
     }
@@ -476,7 +481,8 @@ void FR::OnTimer(wxTimerEvent&)
     job.Search();
     m_inJob = false;
 
-    if (m_pendingClose == PendingClose::Save) {
+    if (m_pendingClose == PendingClose::Save)
+    {
         // Closed during the job: its hits are kept (unless STOP had dropped
         // the run), then the close goes on as it would have.
         if (!m_abort)
@@ -485,7 +491,8 @@ void FR::OnTimer(wxTimerEvent&)
         Destroy();
         return;
     }
-    if (m_pendingClose == PendingClose::Discard) {
+    if (m_pendingClose == PendingClose::Discard)
+    {
         // Nothing of this session is kept, and the hits of this run are not
         // marked as known either, so the next start reports them.
         job.m_newRefs.clear();
@@ -498,19 +505,21 @@ void FR::OnTimer(wxTimerEvent&)
     const size_t n = job.m_hitLines.size();
     if (n > 0)
         MergeHits(job.m_hitLines, job.m_hitLinks);
-    if (!job.m_errors.empty()) {
+    if (!job.m_errors.empty())
+    {
         wxString message = wxT("Es sind ein oder mehrere Fehler aufgetreten!\n\n");
         for (const std::string& error : job.m_errors)
             message += FromBytes(error) + wxT("\n");
-        wxMessageBox(message, m_programName + wxT(" - Fehlermeldung"),
-                     wxOK | wxICON_INFORMATION, this);
+        wxMessageBox(message, m_programName + wxT(" - Fehlermeldung"), wxOK | wxICON_INFORMATION,
+                     this);
         return;
     }
     const wxString found = wxString::Format(wxT("%d neue Treffer"), static_cast<int>(n));
     SetStatusText(found, 0);
     if (m_listHits->GetCount() > 0)
         m_listHits->SetSelection(0);
-    if (n > 0) {
+    if (n > 0)
+    {
         Raise();
         SetTitle(wxT("ORK - ") + found);
     }

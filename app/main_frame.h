@@ -68,7 +68,12 @@ protected:
     bool m_inJob;
     // A close that arrived during a job: the window is hidden at once and
     // goes when the job has returned.
-    enum class PendingClose { None, Save, Discard };
+    enum class PendingClose
+    {
+        None,
+        Save,
+        Discard
+    };
     PendingClose m_pendingClose;
     // Longest wait of a search job for the listings site, in seconds (each
     // wait of the HTTP client, not the whole page).
@@ -85,8 +90,7 @@ private:
     void ShowNothingSelected();
     // Puts the hits of a job on top of the result list and the link list
     // (the job's last hit in row 0) and keeps at most 222 rows.
-    void MergeHits(const std::vector<std::string>& lines,
-                   const std::vector<std::string>& links);
+    void MergeHits(const std::vector<std::string>& lines, const std::vector<std::string>& links);
     // The result list and its links as bytes, and the other way round.
     KnownHits ShownRows() const;
     void ShowRows(const KnownHits& hits);

@@ -5,16 +5,16 @@
 #include <wx/sizer.h>
 #include <wx/statbox.h>
 
-MyFrame1::MyFrame1(wxWindow* parent, wxWindowID id, const wxString& title,
-                   const wxPoint& pos, const wxSize& size, long style)
+MyFrame1::MyFrame1(wxWindow* parent, wxWindowID id, const wxString& title, const wxPoint& pos,
+                   const wxSize& size, long style)
     : wxFrame(parent, id, title, pos, size, style)
 {
     this->SetSizeHints(wxSize(666, 555), wxDefaultSize);
 
     m_menubar = new wxMenuBar(0);
     m_menuFile = new wxMenu();
-    wxMenuItem* menuExit = new wxMenuItem(m_menuFile, wxID_ANY, wxT("Ende (Alt-F4)"),
-                                          wxEmptyString, wxITEM_NORMAL);
+    wxMenuItem* menuExit =
+        new wxMenuItem(m_menuFile, wxID_ANY, wxT("Ende (Alt-F4)"), wxEmptyString, wxITEM_NORMAL);
     m_menuFile->Append(menuExit);
     wxMenuItem* menuAbort = new wxMenuItem(m_menuFile, wxID_ANY, wxT("Abbruch ohne Speichern"),
                                            wxEmptyString, wxITEM_NORMAL);
@@ -22,11 +22,11 @@ MyFrame1::MyFrame1(wxWindow* parent, wxWindowID id, const wxString& title,
     m_menubar->Append(m_menuFile, wxT("&Datei"));
 
     m_menuHelp = new wxMenu();
-    wxMenuItem* menuInfo = new wxMenuItem(m_menuHelp, wxID_ANY, wxT("&Info"),
-                                          wxEmptyString, wxITEM_NORMAL);
+    wxMenuItem* menuInfo =
+        new wxMenuItem(m_menuHelp, wxID_ANY, wxT("&Info"), wxEmptyString, wxITEM_NORMAL);
     m_menuHelp->Append(menuInfo);
-    wxMenuItem* menuHelp = new wxMenuItem(m_menuHelp, wxID_ANY, wxT("&Hilfe"),
-                                          wxEmptyString, wxITEM_NORMAL);
+    wxMenuItem* menuHelp =
+        new wxMenuItem(m_menuHelp, wxID_ANY, wxT("&Hilfe"), wxEmptyString, wxITEM_NORMAL);
     m_menuHelp->Append(menuHelp);
     m_menubar->Append(m_menuHelp, wxT("&Hilfe"));
     this->SetMenuBar(m_menubar);
@@ -39,16 +39,16 @@ MyFrame1::MyFrame1(wxWindow* parent, wxWindowID id, const wxString& title,
     m_panel = new wxPanel(this, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL);
     wxBoxSizer* panelSizer = new wxBoxSizer(wxVERTICAL);
 
-    wxStaticBoxSizer* searchBox = new wxStaticBoxSizer(
-        new wxStaticBox(m_panel, wxID_ANY, wxT("Suchkriterien")), wxVERTICAL);
+    wxStaticBoxSizer* searchBox =
+        new wxStaticBoxSizer(new wxStaticBox(m_panel, wxID_ANY, wxT("Suchkriterien")), wxVERTICAL);
 
     wxBoxSizer* titleRow = new wxBoxSizer(wxHORIZONTAL);
     m_labelTitle = new wxStaticText(m_panel, wxID_ANY, wxT("Titel:"), wxDefaultPosition,
                                     wxSize(55, -1), wxALIGN_RIGHT);
     m_labelTitle->Wrap(-1);
     titleRow->Add(m_labelTitle, 0, wxALIGN_CENTER_VERTICAL | wxALL, 5);
-    m_textTitle = new wxTextCtrl(m_panel, wxID_ANY, wxEmptyString, wxDefaultPosition,
-                                 wxDefaultSize, 0);
+    m_textTitle =
+        new wxTextCtrl(m_panel, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, 0);
     m_textTitle->SetToolTip(wxT("Text, nach dem im Titel gesucht werden soll."));
     titleRow->Add(m_textTitle, 1, wxALIGN_CENTER_VERTICAL | wxALL, 5);
     searchBox->Add(titleRow, 1, wxEXPAND, 5);
@@ -58,8 +58,8 @@ MyFrame1::MyFrame1(wxWindow* parent, wxWindowID id, const wxString& title,
                                      wxSize(55, -1), wxALIGN_RIGHT);
     m_labelPerson->Wrap(-1);
     personRow->Add(m_labelPerson, 0, wxALIGN_CENTER_VERTICAL | wxALL, 5);
-    m_textPerson = new wxTextCtrl(m_panel, wxID_ANY, wxEmptyString, wxDefaultPosition,
-                                  wxDefaultSize, 0);
+    m_textPerson =
+        new wxTextCtrl(m_panel, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, 0);
     m_textPerson->SetToolTip(wxT("Person, nach der gesucht werden soll."));
     m_textPerson->SetMinSize(wxSize(55, -1));
     personRow->Add(m_textPerson, 1, wxALIGN_CENTER_VERTICAL | wxALL, 5);
@@ -67,12 +67,12 @@ MyFrame1::MyFrame1(wxWindow* parent, wxWindowID id, const wxString& title,
 
     panelSizer->Add(searchBox, 0, wxEXPAND | wxALL, 5);
 
-    wxStaticBoxSizer* listGroup = new wxStaticBoxSizer(
-        new wxStaticBox(m_panel, wxID_ANY, wxT("Auswahlliste")), wxVERTICAL);
+    wxStaticBoxSizer* listGroup =
+        new wxStaticBoxSizer(new wxStaticBox(m_panel, wxID_ANY, wxT("Auswahlliste")), wxVERTICAL);
 
     wxBoxSizer* buttonRow = new wxBoxSizer(wxHORIZONTAL);
-    m_labelInput = new wxStaticText(m_panel, wxID_ANY, wxT("Eingaben:"), wxDefaultPosition,
-                                    wxDefaultSize, 0);
+    m_labelInput =
+        new wxStaticText(m_panel, wxID_ANY, wxT("Eingaben:"), wxDefaultPosition, wxDefaultSize, 0);
     m_labelInput->Wrap(-1);
     buttonRow->Add(m_labelInput, 0, wxALIGN_CENTER_VERTICAL | wxALL, 5);
     m_buttonAdd = new wxButton(m_panel, wxID_ANY, wxT("Eintrag hinzufuegen"), wxDefaultPosition,
@@ -88,12 +88,12 @@ MyFrame1::MyFrame1(wxWindow* parent, wxWindowID id, const wxString& title,
     listGroup->Add(buttonRow, 0, wxEXPAND, 5);
 
     wxBoxSizer* selectionRow = new wxBoxSizer(wxHORIZONTAL);
-    m_labelSelection = new wxStaticText(m_panel, wxID_ANY, wxT("Auswahl:  "), wxDefaultPosition,
-                                        wxDefaultSize, 0);
+    m_labelSelection =
+        new wxStaticText(m_panel, wxID_ANY, wxT("Auswahl:  "), wxDefaultPosition, wxDefaultSize, 0);
     m_labelSelection->Wrap(-1);
     selectionRow->Add(m_labelSelection, 0, wxALIGN_CENTER_VERTICAL | wxALL, 5);
-    m_choiceCriteria = new wxChoice(m_panel, wxID_ANY, wxDefaultPosition, wxDefaultSize,
-                                    wxArrayString(), 0);
+    m_choiceCriteria =
+        new wxChoice(m_panel, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxArrayString(), 0);
     // An empty choice has no entry 0 to select; FR selects it after loading.
     if (m_choiceCriteria->GetCount() > 0)
         m_choiceCriteria->SetSelection(0);
@@ -111,15 +111,15 @@ MyFrame1::MyFrame1(wxWindow* parent, wxWindowID id, const wxString& title,
     panelSizer->Add(listGroup, 0, wxEXPAND | wxALL, 5);
 
     wxBoxSizer* startRow = new wxBoxSizer(wxHORIZONTAL);
-    m_buttonStart = new wxButton(m_panel, wxID_ANY, wxT("START"), wxDefaultPosition,
-                                 wxDefaultSize, 0);
+    m_buttonStart =
+        new wxButton(m_panel, wxID_ANY, wxT("START"), wxDefaultPosition, wxDefaultSize, 0);
     // wxALIGN_CENTER_VERTICAL is meaningless next to wxEXPAND in a row and
     // the toolkit's layout check rejects the pair, so only wxEXPAND is kept.
     startRow->Add(m_buttonStart, 1, wxEXPAND | wxALL, 5);
     panelSizer->Add(startRow, 0, wxEXPAND, 5);
 
-    m_listHits = new wxListBox(m_panel, wxID_ANY, wxDefaultPosition, wxDefaultSize,
-                               wxArrayString(), 0);
+    m_listHits =
+        new wxListBox(m_panel, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxArrayString(), 0);
     m_listHits->SetFont(wxFont(wxNORMAL_FONT->GetPointSize(), wxFONTFAMILY_TELETYPE,
                                wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL, false, wxEmptyString));
     m_listHits->SetToolTip(wxT("Hier werden die Treffer angezeigt."));
@@ -143,8 +143,8 @@ MyFrame1::MyFrame1(wxWindow* parent, wxWindowID id, const wxString& title,
                   wxCommandEventHandler(MyFrame1::OnMenuInfo));
     this->Connect(menuHelp->GetId(), wxEVT_COMMAND_MENU_SELECTED,
                   wxCommandEventHandler(MyFrame1::OnMenuHelp));
-    m_buttonAdd->Connect(wxEVT_COMMAND_BUTTON_CLICKED,
-                         wxCommandEventHandler(MyFrame1::OnAddEntry), NULL, this);
+    m_buttonAdd->Connect(wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(MyFrame1::OnAddEntry),
+                         NULL, this);
     m_buttonUpdate->Connect(wxEVT_COMMAND_BUTTON_CLICKED,
                             wxCommandEventHandler(MyFrame1::OnUpdateEntry), NULL, this);
     m_buttonRemove->Connect(wxEVT_COMMAND_BUTTON_CLICKED,

@@ -49,11 +49,8 @@ protected:
     virtual void OnHitDoubleClick(wxCommandEvent& event) { event.Skip(); }
 
 public:
-    MyFrame1(wxWindow* parent, wxWindowID id = wxID_ANY,
-             const wxString& title = wxT("Orvikon"),
-             const wxPoint& pos = wxDefaultPosition,
-             const wxSize& size = wxSize(668, 709),
+    MyFrame1(wxWindow* parent, wxWindowID id = wxID_ANY, const wxString& title = wxT("Orvikon"),
+             const wxPoint& pos = wxDefaultPosition, const wxSize& size = wxSize(668, 709),
              long style = wxDEFAULT_FRAME_STYLE | wxTAB_TRAVERSAL);
     ~MyFrame1() override;
-
 };

@@ -40,7 +40,8 @@ public:
         char day[16];
         if (row % 4 == 3)
         {
-            std::snprintf(clock, sizeof clock, "%02d:%02d Uhr", (stored / 4) % 24, (stored % 4) * 15);
+            std::snprintf(clock, sizeof clock, "%02d:%02d Uhr", (stored / 4) % 24,
+                          (stored % 4) * 15);
             std::snprintf(day, sizeof day, "Mo, %02d.12.", 1 + stored % 28);
             m_hitField1 = "S";
             m_hitField2 = clock;

@@ -20,8 +20,8 @@ namespace
 struct PageSet
 {
     std::vector<std::string> pages;
-    int criteria = 0;           // criteria searched per pass
-    std::string fed;            // the bytes one pass feeds, in order
+    int criteria = 0;                  // criteria searched per pass
+    std::string fed;                   // the bytes one pass feeds, in order
     std::vector<std::size_t> fedPages; // the size of each page fed, in order
 };
 

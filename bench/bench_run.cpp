@@ -77,8 +77,7 @@ const std::vector<std::string>& Targets()
 double CurlSeconds()
 {
     static std::vector<std::string> args = [] {
-        std::vector<std::string> list = {"curl", "--silent", "--show-error", "--fail",
-                                         "--globoff"};
+        std::vector<std::string> list = {"curl", "--silent", "--show-error", "--fail", "--globoff"};
         for (const std::string& target : Targets())
             list.push_back("http://" + Site().Host() + target);
         return list;
@@ -120,8 +119,8 @@ double PlainClientSeconds()
         address.sin_family = AF_INET;
         address.sin_port = htons(static_cast<std::uint16_t>(port));
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        const std::string request = "GET " + target + " HTTP/1.0\r\nHost: 127.0.0.1:" +
-                                    std::to_string(port) + "\r\n\r\n";
+        const std::string request =
+            "GET " + target + " HTTP/1.0\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\n\r\n";
         bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
                   ::send(fd, request.data(), request.size(), MSG_NOSIGNAL) ==
                       static_cast<ssize_t>(request.size());

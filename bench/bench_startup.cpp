@@ -171,7 +171,8 @@ Launch LaunchOnce(Display* display, const std::string& program, const std::strin
     while (!window && NextEvent(display, event, showDeadline))
     {
         if (event.type == MapNotify &&
-            WindowTitle(display, event.xmap.window).compare(0, titlePrefix.size(), titlePrefix) == 0)
+            WindowTitle(display, event.xmap.window).compare(0, titlePrefix.size(), titlePrefix) ==
+                0)
         {
             result.shownSeconds = bench::Now() - start;
             result.hwmKbShown = ReadHwmKb(pid);
@@ -311,7 +312,8 @@ bool RunWindowless(const std::string& dir, double& seconds, double& peakMb)
         ::_exit(127);
     }
     int status = 0;
-    struct rusage usage{};
+    struct rusage usage
+    {};
     if (pid < 0 || ::wait4(pid, &status, 0, &usage) != pid)
         return false;
     seconds = bench::Now() - start;

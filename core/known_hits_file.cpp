@@ -10,8 +10,7 @@
 #include <wx/intl.h>
 #include <wx/log.h>
 
-bool ReadFileHead(const wxString& path, std::size_t maxBytes, std::string* bytes,
-                  bool* truncated)
+bool ReadFileHead(const wxString& path, std::size_t maxBytes, std::string* bytes, bool* truncated)
 {
     bytes->clear();
     *truncated = false;
@@ -25,7 +24,8 @@ bool ReadFileHead(const wxString& path, std::size_t maxBytes, std::string* bytes
     // Read one byte beyond the limit to learn whether the file is longer.
     std::string buffer;
     char chunk[65536];
-    while (buffer.size() <= maxBytes) {
+    while (buffer.size() <= maxBytes)
+    {
         const std::size_t want = std::min(sizeof chunk, maxBytes + 1 - buffer.size());
         const ssize_t got = file.Read(chunk, want);
         if (got == wxInvalidOffset)
@@ -34,7 +34,8 @@ bool ReadFileHead(const wxString& path, std::size_t maxBytes, std::string* bytes
             break;
         buffer.append(chunk, static_cast<std::size_t>(got));
     }
-    if (buffer.size() > maxBytes) {
+    if (buffer.size() > maxBytes)
+    {
         *truncated = true;
         buffer.resize(maxBytes);
     }
@@ -52,7 +53,8 @@ KnownHits ParseKnownHits(const std::string& bytes, bool truncated)
         lines.pop_back();
     if (lines.size() < 3)
         return hits;
-    for (std::size_t i = 2; i < lines.size() && hits.lines.size() < kKnownHitsMaxRows; i += 2) {
+    for (std::size_t i = 2; i < lines.size() && hits.lines.size() < kKnownHitsMaxRows; i += 2)
+    {
         hits.lines.push_back(std::move(lines[i]));
         if (i + 1 < lines.size())
             hits.links.push_back(std::move(lines[i + 1]));
@@ -66,7 +68,8 @@ KnownHits ParseKnownHits(const std::string& bytes, bool truncated)
 std::string FormatKnownHits(const KnownHits& hits)
 {
     std::string bytes = "Version\nSortierung\n";
-    for (std::size_t i = 0; i < hits.lines.size(); ++i) {
+    for (std::size_t i = 0; i < hits.lines.size(); ++i)
+    {
         bytes += hits.lines[i];
         bytes += '\n';
         if (i < hits.links.size())
@@ -88,7 +91,8 @@ void MergeNewHits(KnownHits& list, const std::vector<std::string>& lines,
     std::vector<std::string> topLinks;
     topLines.reserve(shown + list.lines.size());
     topLinks.reserve(shown + list.links.size());
-    for (std::size_t k = 0; k < shown; ++k) {
+    for (std::size_t k = 0; k < shown; ++k)
+    {
         const std::size_t i = n - 1 - k;
         topLines.push_back(lines[i]);
         topLinks.push_back(i < links.size() ? links[i] : std::string());

@@ -5,8 +5,7 @@
 
 const char kRunJobName[] = "TVmov";
 
-SearchRun::SearchRun(const std::string& mode, const std::string& criteria,
-                     const std::string& site)
+SearchRun::SearchRun(const std::string& mode, const std::string& criteria, const std::string& site)
     : DS_ORK(kRunJobName, mode, criteria)
 {
     m_host = SiteForJob(site);

@@ -17,8 +17,7 @@ std::unique_ptr<wxConfigBase> OpenSettingsStore()
 {
     // The local-file flag is needed: with the global one alone the file
     // store writes nothing, and reads the wrong file.
-    return std::make_unique<wxConfig>(wxT("velunda"), wxEmptyString, wxEmptyString,
-                                      wxEmptyString,
+    return std::make_unique<wxConfig>(wxT("velunda"), wxEmptyString, wxEmptyString, wxEmptyString,
                                       wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_GLOBAL_FILE);
 }
 

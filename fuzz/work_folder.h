@@ -35,8 +35,8 @@ inline void EnterWorkFolder(int* argc, char*** argv)
             argument.insert(0, base);
         else
         {
-            for (const char* option : {"-artifact_prefix=", "-exact_artifact_path=",
-                                       "-dict=", "-seed_inputs="})
+            for (const char* option :
+                 {"-artifact_prefix=", "-exact_artifact_path=", "-dict=", "-seed_inputs="})
             {
                 const std::size_t length = std::strlen(option);
                 if (argument.compare(0, length, option) == 0 && argument.size() > length &&

@@ -69,8 +69,8 @@ bool DoSuche::AcceptHit()
 }
 
 std::string DoSuche::MakeHitLine(std::string /*job*/, std::string f1, std::string f2,
-                                 std::string f3, std::string f4, std::string f5,
-                                 std::string f6, std::string /*link*/)
+                                 std::string f3, std::string f4, std::string f5, std::string f6,
+                                 std::string /*link*/)
 {
     return f1 + "|" + f2 + "|" + f3 + "|" + f4 + "|" + f5 + "|" + f6;
 }
@@ -101,8 +101,9 @@ bool DoSuche::Fetch(const std::string& host, const std::string& path,
     // and the largest body can take: a body at the limit then costs about its
     // own size, not twice that and the copy of one more doubling.
     const std::size_t unread =
-        m_reader.m_text.size() - std::min<std::size_t>(m_reader.m_text.size(),
-                                                       std::max<std::int32_t>(m_reader.m_readIndex, 0));
+        m_reader.m_text.size() -
+        std::min<std::size_t>(m_reader.m_text.size(),
+                              std::max<std::int32_t>(m_reader.m_readIndex, 0));
     const std::size_t ceiling = unread + request.maxBodyBytes;
     const PageAnswer answer =
         Pages().Get(request, [this, ceiling](const char* data, std::size_t size) {

@@ -39,9 +39,9 @@ public:
 
     // The hit line of one row: job name, six fields, link. This base version
     // joins the six fields with "|"; DS_ORK builds the display line.
-    virtual std::string MakeHitLine(std::string job, std::string f1, std::string f2,
-                                    std::string f3, std::string f4, std::string f5,
-                                    std::string f6, std::string link);
+    virtual std::string MakeHitLine(std::string job, std::string f1, std::string f2, std::string f3,
+                                    std::string f4, std::string f5, std::string f6,
+                                    std::string link);
 
     // m_page + 1, and m_url := m_urlTemplate with its first "%PAGE%" replaced
     // by the page number.
@@ -55,8 +55,8 @@ public:
     // when no server answered, else a German text that names what the server
     // did (an answer other than 2xx, a failed handshake, a page too big or too
     // slow, a redirect that leads nowhere).
-    bool Fetch(const std::string& host, const std::string& path,
-               const std::string& contentType, const std::string& referer);
+    bool Fetch(const std::string& host, const std::string& path, const std::string& contentType,
+               const std::string& referer);
 
     // Where Fetch gets its pages: m_pageSource when set, else the job's own
     // HTTP client, made at the first fetch.

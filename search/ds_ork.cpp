@@ -66,9 +66,9 @@ DS_ORK::DS_ORK(std::string jobName, std::string runMode, std::string criteria)
 
 DS_ORK::~DS_ORK() = default;
 
-std::string DS_ORK::MakeHitLine(std::string /*job*/, std::string f1, std::string f2,
-                                std::string f3, std::string /*f4*/, std::string f5,
-                                std::string f6, std::string /*link*/)
+std::string DS_ORK::MakeHitLine(std::string /*job*/, std::string f1, std::string f2, std::string f3,
+                                std::string /*f4*/, std::string f5, std::string f6,
+                                std::string /*link*/)
 {
     DecodeEntitiesInPlace(f2);
     DecodeEntitiesInPlace(f6);

@@ -22,7 +22,8 @@ using Clock = std::chrono::steady_clock;
 const char kConnectionError[] = "Konnte Verbindung nicht herstellen!";
 // Parts of the German texts with umlauts, as Windows-1252 bytes.
 const char kTookTooLong[] = " brauchte f\xFCr eine Seite l\xE4nger als ";
-const char kBiggerThan[] = " ist gr\xF6\xDF" "er als ";
+const char kBiggerThan[] = " ist gr\xF6\xDF"
+                           "er als ";
 const char kNoValidTarget[] = " weiter, nannte aber kein g\xFCltiges Ziel.";
 const char kNoValidAnswer[] = " gab keine g\xFCltige HTTP-Antwort (";
 
@@ -200,11 +201,11 @@ std::string Size(std::size_t bytes)
 enum class Stop
 {
     None,
-    NotNeeded,    // the head said all there is to know
-    TooBig,       // the body grew beyond the limit
-    ByReceiver,   // the sink took no more
-    Silent,       // no byte for the wait time
-    TooLong,      // the page took longer than its time
+    NotNeeded,  // the head said all there is to know
+    TooBig,     // the body grew beyond the limit
+    ByReceiver, // the sink took no more
+    Silent,     // no byte for the wait time
+    TooLong,    // the page took longer than its time
 };
 
 // One transfer: one request and its answer.
@@ -365,8 +366,8 @@ PageAnswer HttpPageSource::Get(const PageRequest& request, const BodySink& body)
     std::string base;
     if (!SiteBase(request.site, base))
     {
-        answer.error = "Die Adresse " + Quoted(request.site) +
-                       " beginnt weder mit http:// noch mit https://.";
+        answer.error =
+            "Die Adresse " + Quoted(request.site) + " beginnt weder mit http:// noch mit https://.";
         return answer;
     }
     std::string url = base;
@@ -375,7 +376,8 @@ PageAnswer HttpPageSource::Get(const PageRequest& request, const BodySink& body)
     url += request.path;
 
     const auto wait = std::chrono::seconds(std::max(1, request.waitSeconds));
-    const Clock::time_point pageEnd = Clock::now() + std::chrono::seconds(std::max(1, request.pageSeconds));
+    const Clock::time_point pageEnd =
+        Clock::now() + std::chrono::seconds(std::max(1, request.pageSeconds));
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
                      static_cast<long>(std::chrono::milliseconds(wait).count()));
 
@@ -457,7 +459,8 @@ PageAnswer HttpPageSource::Get(const PageRequest& request, const BodySink& body)
                 if (m_whileWaiting)
                     left = std::min<Clock::duration>(left, std::chrono::milliseconds(kWaitSliceMs));
                 const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(left).count();
-                curl_multi_poll(multi, nullptr, 0, static_cast<int>(std::max<long long>(1, ms)), nullptr);
+                curl_multi_poll(multi, nullptr, 0, static_cast<int>(std::max<long long>(1, ms)),
+                                nullptr);
                 if (m_whileWaiting)
                     m_whileWaiting();
             }
@@ -472,12 +475,12 @@ PageAnswer HttpPageSource::Get(const PageRequest& request, const BodySink& body)
         switch (t.stop)
         {
         case Stop::TooLong:
-            answer.error = Join({"Die Suchseite ", by, kTookTooLong,
-                                 Duration(request.pageSeconds), "."});
+            answer.error =
+                Join({"Die Suchseite ", by, kTookTooLong, Duration(request.pageSeconds), "."});
             return answer;
         case Stop::TooBig:
-            answer.error = Join({"Die Antwort der Suchseite ", by, kBiggerThan,
-                                 Size(request.maxBodyBytes), "."});
+            answer.error = Join(
+                {"Die Antwort der Suchseite ", by, kBiggerThan, Size(request.maxBodyBytes), "."});
             return answer;
         case Stop::ByReceiver:
             answer.ok = true;
@@ -503,15 +506,16 @@ PageAnswer HttpPageSource::Get(const PageRequest& request, const BodySink& body)
             const std::string next = ResolveLocation(url, t.location);
             if (next.empty())
             {
-                answer.error = Join({"Die Suchseite ", by, " leitete mit ", status,
-                                     kNoValidTarget});
+                answer.error =
+                    Join({"Die Suchseite ", by, " leitete mit ", status, kNoValidTarget});
                 return answer;
             }
             const Target nextTarget = ParseTarget(next);
             if (!nextTarget.ok)
             {
-                answer.error = Join({"Die Suchseite ", by, " leitete nach ", Quoted(next),
-                                     " weiter; Velunda folgt nur Adressen mit http:// und https://."});
+                answer.error =
+                    Join({"Die Suchseite ", by, " leitete nach ", Quoted(next),
+                          " weiter; Velunda folgt nur Adressen mit http:// und https://."});
                 return answer;
             }
             if (redirects == kMaxRedirects)
@@ -539,8 +543,7 @@ PageAnswer HttpPageSource::Get(const PageRequest& request, const BodySink& body)
              result == CURLE_BAD_CONTENT_ENCODING || result == CURLE_OUT_OF_MEMORY))
         {
             const char* why = m_curl->error[0] ? m_curl->error : curl_easy_strerror(result);
-            answer.error =
-                Join({"Die Suchseite ", by, kNoValidAnswer, why, ")."});
+            answer.error = Join({"Die Suchseite ", by, kNoValidAnswer, why, ")."});
             return answer;
         }
         return answer;

@@ -20,8 +20,8 @@ std::vector<std::string> SplitLines(const std::string& text)
     while (start < size)
     {
         const void* found = std::memchr(data + start, '\n', size - start);
-        const std::size_t lf = found ? static_cast<std::size_t>(static_cast<const char*>(found) - data)
-                                     : size;
+        const std::size_t lf =
+            found ? static_cast<std::size_t>(static_cast<const char*>(found) - data) : size;
         bool crLf = false;
         while (const void* cr = std::memchr(data + start, '\r', lf - start))
         {

@@ -5,7 +5,13 @@
 
 struct SucheOptions
 {
-    enum class Action { Run, Help, Version, Wrong };
+    enum class Action
+    {
+        Run,
+        Help,
+        Version,
+        Wrong
+    };
     Action action = Action::Run;
     // The working folder (-C); empty for the current one.
     std::string folder;

@@ -11,8 +11,7 @@ namespace
 // libnotify warns on standard error by itself when the service is missing;
 // the program says so in its own words instead.
 void Quiet(const gchar*, GLogLevelFlags, const gchar*, gpointer)
-{
-}
+{}
 
 bool ServerTakesMarkup()
 {
@@ -27,10 +26,9 @@ bool ServerTakesMarkup()
 
 bool ShowNewHits(std::size_t count, const std::vector<std::string>& rows, std::string& why)
 {
-    const guint handler = g_log_set_handler("libnotify",
-                                            static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING |
-                                                                        G_LOG_LEVEL_MESSAGE),
-                                            Quiet, nullptr);
+    const guint handler = g_log_set_handler(
+        "libnotify", static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE), Quiet,
+        nullptr);
     bool shown = false;
     if (!notify_init("Velunda"))
         why = "libnotify lässt sich nicht starten";

@@ -52,8 +52,8 @@ bool EnterFolder(const std::string& folder)
     if (::stat(folder.c_str(), &info) != 0)
     {
         SayOnStderr(errno == ENOENT ? "Den Ordner " + Quoted(folder) + " gibt es nicht."
-                                    : "Der Ordner " + Quoted(folder) + " ist nicht erreichbar: " +
-                                          std::strerror(errno));
+                                    : "Der Ordner " + Quoted(folder) +
+                                          " ist nicht erreichbar: " + std::strerror(errno));
         return false;
     }
     if (!S_ISDIR(info.st_mode))
@@ -63,8 +63,8 @@ bool EnterFolder(const std::string& folder)
     }
     if (::chdir(folder.c_str()) != 0)
     {
-        SayOnStderr("In den Ordner " + Quoted(folder) + " kann velunda-suche nicht wechseln: " +
-                    std::strerror(errno));
+        SayOnStderr("In den Ordner " + Quoted(folder) +
+                    " kann velunda-suche nicht wechseln: " + std::strerror(errno));
         return false;
     }
     return true;

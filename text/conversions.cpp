@@ -27,12 +27,12 @@ using namespace std::string_view_literals;
 // Order matters: later rows see the output of earlier ones ("\xC3\x9C"
 // becomes "Ue", so "TUeV" is then shortened to "TUV").
 constexpr Row kTransliteration[] = {
-    {"\xC5\xA0"sv, "S"sv},   {"\xC3\x89"sv, "E"sv},   {"\xC3\xAB"sv, "e"sv},
-    {"\xC3\x9F"sv, "ss"sv},  {"\xC3\xA4"sv, "ae"sv},  {"\xC3\xB6"sv, "oe"sv},
-    {"\xC3\xBC"sv, "ue"sv},  {"\xC3\x84"sv, "Ae"sv},  {"\xC3\x96"sv, "Oe"sv},
-    {"\xC3\x9C"sv, "Ue"sv},  {"\xC3\xA8"sv, "ee"sv},  {"\xC3\xA9"sv, "ee"sv},
-    {"\xC3\xA1"sv, "aa"sv},  {"\xC3\xB3"sv, "oo"sv},  {"\xC3\xBA"sv, "uu"sv},
-    {"\xC2\xB4"sv, ""sv},    {"\xE2\x82\xAC"sv, "EUR"sv}, {"\x80"sv, "EUR"sv},
+    {"\xC5\xA0"sv, "S"sv},  {"\xC3\x89"sv, "E"sv},       {"\xC3\xAB"sv, "e"sv},
+    {"\xC3\x9F"sv, "ss"sv}, {"\xC3\xA4"sv, "ae"sv},      {"\xC3\xB6"sv, "oe"sv},
+    {"\xC3\xBC"sv, "ue"sv}, {"\xC3\x84"sv, "Ae"sv},      {"\xC3\x96"sv, "Oe"sv},
+    {"\xC3\x9C"sv, "Ue"sv}, {"\xC3\xA8"sv, "ee"sv},      {"\xC3\xA9"sv, "ee"sv},
+    {"\xC3\xA1"sv, "aa"sv}, {"\xC3\xB3"sv, "oo"sv},      {"\xC3\xBA"sv, "uu"sv},
+    {"\xC2\xB4"sv, ""sv},   {"\xE2\x82\xAC"sv, "EUR"sv}, {"\x80"sv, "EUR"sv},
     {"TUeV"sv, "TUV"sv},
 };
 
@@ -61,7 +61,7 @@ constexpr PairTable MakePairTable()
 constexpr PairTable kC3Pairs = MakePairTable();
 
 constexpr Row kEntities[] = {
-    {"&auml;"sv, "ae"sv}, {"&ouml;"sv, "oe"sv}, {"&uuml;"sv, "ue"sv}, {"&Auml;"sv, "Ae"sv},
+    {"&auml;"sv, "ae"sv}, {"&ouml;"sv, "oe"sv}, {"&uuml;"sv, "ue"sv},  {"&Auml;"sv, "Ae"sv},
     {"&Ouml;"sv, "Oe"sv}, {"&Uuml;"sv, "Ue"sv}, {"&szlig;"sv, "ss"sv}, {"&ndash;"sv, "-"sv},
 };
 

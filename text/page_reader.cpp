@@ -20,8 +20,7 @@ std::int32_t ToIndex(std::string::size_type pos)
 }
 } // namespace
 
-std::size_t AppendBounded(std::string& text, const char* data, std::size_t count,
-                          std::size_t limit)
+std::size_t AppendBounded(std::string& text, const char* data, std::size_t count, std::size_t limit)
 {
     const std::size_t room = text.size() < limit ? limit - text.size() : 0;
     const std::size_t taken = std::min(count, room);

@@ -17,11 +17,11 @@ using Rows = std::vector<std::pair<std::string, std::string>>;
 const Rows& TransliterationRows()
 {
     static const Rows rows = {
-        {"\xC5\xA0", "S"},  {"\xC3\x89", "E"},  {"\xC3\xAB", "e"},  {"\xC3\x9F", "ss"},
-        {"\xC3\xA4", "ae"}, {"\xC3\xB6", "oe"}, {"\xC3\xBC", "ue"}, {"\xC3\x84", "Ae"},
-        {"\xC3\x96", "Oe"}, {"\xC3\x9C", "Ue"}, {"\xC3\xA8", "ee"}, {"\xC3\xA9", "ee"},
-        {"\xC3\xA1", "aa"}, {"\xC3\xB3", "oo"}, {"\xC3\xBA", "uu"}, {"\xC2\xB4", ""},
-        {"\xE2\x82\xAC", "EUR"}, {"\x80", "EUR"}, {"TUeV", "TUV"},
+        {"\xC5\xA0", "S"},       {"\xC3\x89", "E"},  {"\xC3\xAB", "e"},  {"\xC3\x9F", "ss"},
+        {"\xC3\xA4", "ae"},      {"\xC3\xB6", "oe"}, {"\xC3\xBC", "ue"}, {"\xC3\x84", "Ae"},
+        {"\xC3\x96", "Oe"},      {"\xC3\x9C", "Ue"}, {"\xC3\xA8", "ee"}, {"\xC3\xA9", "ee"},
+        {"\xC3\xA1", "aa"},      {"\xC3\xB3", "oo"}, {"\xC3\xBA", "uu"}, {"\xC2\xB4", ""},
+        {"\xE2\x82\xAC", "EUR"}, {"\x80", "EUR"},    {"TUeV", "TUV"},
     };
     return rows;
 }
@@ -29,7 +29,7 @@ const Rows& TransliterationRows()
 const Rows& EntityRows()
 {
     static const Rows rows = {
-        {"&auml;", "ae"}, {"&ouml;", "oe"}, {"&uuml;", "ue"}, {"&Auml;", "Ae"},
+        {"&auml;", "ae"}, {"&ouml;", "oe"}, {"&uuml;", "ue"},  {"&Auml;", "Ae"},
         {"&Ouml;", "Oe"}, {"&Uuml;", "Ue"}, {"&szlig;", "ss"}, {"&ndash;", "-"},
     };
     return rows;
@@ -45,9 +45,12 @@ std::string ByTheRows(std::string text, const Rows& rows)
 std::string RandomText(std::mt19937& random)
 {
     static const std::string kPieces[] = {
-        "\xC3", "\x9C", "\xA4", "\x80", "\xC2", "\xB4", "\xE2", "\x82", "\xAC", "\xC5", "\xA0",
-        "\xC3\x9C", "\xC3\xBC", "\xE2\x82\xAC", "T", "U", "e", "V", "TUeV", "TU", "&", "&auml;",
-        "&szlig;", "&ndash;", "uml;", "a", " ", "Kanal 3", "x\ny", std::string(1, '\0')};
+        "\xC3", "\x9C",     "\xA4",     "\x80",         "\xC2",
+        "\xB4", "\xE2",     "\x82",     "\xAC",         "\xC5",
+        "\xA0", "\xC3\x9C", "\xC3\xBC", "\xE2\x82\xAC", "T",
+        "U",    "e",        "V",        "TUeV",         "TU",
+        "&",    "&auml;",   "&szlig;",  "&ndash;",      "uml;",
+        "a",    " ",        "Kanal 3",  "x\ny",         std::string(1, '\0')};
     std::uniform_int_distribution<std::size_t> count(0, 12);
     std::uniform_int_distribution<std::size_t> pick(0, std::size(kPieces) - 1);
     std::string text;
@@ -78,7 +81,9 @@ TEST(ConversionRows, PlainAsciiTextIsOnlyTouchedByTheLastRowAndEntitiesNeedAnAmp
     EXPECT_EQ(Transliterate("Kanal Eins"), "Kanal Eins");
     EXPECT_EQ(Transliterate(""), "");
     // A high byte anywhere makes every row count, also for ASCII sources.
-    EXPECT_EQ(Transliterate("T\xC3\x9C" "V \x80"), "TUV EUR");
+    EXPECT_EQ(Transliterate("T\xC3\x9C"
+                            "V \x80"),
+              "TUV EUR");
     EXPECT_EQ(DecodeEntities("Gro&szlig;e Fahrt"), "Grosse Fahrt");
     EXPECT_EQ(DecodeEntities("ohne Entitaet"), "ohne Entitaet");
     EXPECT_EQ(DecodeEntities("&amp;"), "&amp;");

@@ -5,9 +5,12 @@
 
 TEST(Transliterate, RowOrderTurnsTuevIntoTuv)
 {
-    EXPECT_EQ(Transliterate("T\xC3\x9CV-gepr\xC3\xBC" "ft"), "TUV-geprueft");
+    EXPECT_EQ(Transliterate("T\xC3\x9CV-gepr\xC3\xBC"
+                            "ft"),
+              "TUV-geprueft");
     EXPECT_EQ(Transliterate("TUeV"), "TUV");
-    EXPECT_EQ(Transliterate("Stra\xC3\x9F" "e \xC5\xA0koda \xC3\x89t\xC3\xA9 \xC3\xA1\xC3\xB3\xC3\xBA"),
+    EXPECT_EQ(Transliterate("Stra\xC3\x9F"
+                            "e \xC5\xA0koda \xC3\x89t\xC3\xA9 \xC3\xA1\xC3\xB3\xC3\xBA"),
               "Strasse Skoda Etee aaoouu");
 }
 
@@ -15,9 +18,12 @@ TEST(Transliterate, EuroSignsAndAccent)
 {
     EXPECT_EQ(Transliterate("12 \xE2\x82\xAC"), "12 EUR");
     EXPECT_EQ(Transliterate("12 \x80"), "12 EUR");
-    EXPECT_EQ(Transliterate("Caf\xC2\xB4" "e"), "Cafe");
+    EXPECT_EQ(Transliterate("Caf\xC2\xB4"
+                            "e"),
+              "Cafe");
     // A letter whose second UTF-8 byte is 0x80 loses it to the one-byte euro row.
-    EXPECT_EQ(Transliterate("\xC3\x80nne"), "\xC3" "EURnne");
+    EXPECT_EQ(Transliterate("\xC3\x80nne"), "\xC3"
+                                            "EURnne");
 }
 
 TEST(Transliterate, LeavesOtherBytesAndNulAlone)

@@ -42,8 +42,7 @@ class FedJob : public MemoryJob
 public:
     FedJob(const std::string& criteria, PlainJob::Fetcher fetch)
         : MemoryJob(criteria, std::move(fetch))
-    {
-    }
+    {}
 
     bool m_heldOnlyUnread = true;
 
@@ -68,8 +67,8 @@ struct Case
 {
     std::string criteria;
     std::vector<std::string> pages;
-    bool endPages = true;                  // beyond the pages: pages without rows
-    std::string file = kAbsent;            // "TVmov.ref" at the start
+    bool endPages = true;                    // beyond the pages: pages without rows
+    std::string file = kAbsent;              // "TVmov.ref" at the start
     std::size_t rewriteAt = ~std::size_t{0}; // fetch before which the file changes
     std::string rewritten;
     std::int32_t maxRefs = 1000;
@@ -107,7 +106,8 @@ std::size_t Compare(const Case& c, const std::string& label)
         built.hitLinks = job.m_hitLinks;
         built.errors = job.m_errors;
         heldOnlyUnread = job.m_heldOnlyUnread;
-        pageBytes = static_cast<std::size_t>(job.m_reader.m_droppedBytes) + job.m_reader.m_text.size();
+        pageBytes =
+            static_cast<std::size_t>(job.m_reader.m_droppedBytes) + job.m_reader.m_text.size();
     }
     built.out = testing::internal::GetCapturedStdout();
     const std::string builtFile = FileState();
@@ -173,9 +173,15 @@ std::vector<std::string> SplitCorpusInput(const std::string& input, std::string&
 // stop the scans ("OutputStream"), anchors on one line, no final line feed.
 std::string GeneratedPage(std::mt19937& random, int rows)
 {
-    static const char* const kTexts[] = {
-        "Ein Krimi am See.", "Fu\xC3\x9F" "ball &auml;rger", "Teil 1\rTeil 2", "",
-        "<p>versteckt</p>", "T\xC3\x9C" "V-Bericht &ndash; 80\x80", "Wetter"};
+    static const char* const kTexts[] = {"Ein Krimi am See.",
+                                         "Fu\xC3\x9F"
+                                         "ball &auml;rger",
+                                         "Teil 1\rTeil 2",
+                                         "",
+                                         "<p>versteckt</p>",
+                                         "T\xC3\x9C"
+                                         "V-Bericht &ndash; 80\x80",
+                                         "Wetter"};
     const auto pick = [&](std::size_t n) { return static_cast<std::size_t>(random() % n); };
     std::string page = pick(4) == 0
                            ? "<div><h1>Suchergebnisse</h1> 3 Treffer <table class=\"e\">\n"
@@ -184,8 +190,7 @@ std::string GeneratedPage(std::mt19937& random, int rows)
     {
         const std::string eol = pick(5) == 0 ? "\r\n" : "\n";
         page += "<tr><td>Mo " + std::to_string(1 + pick(3)) + ".12.</td><td>2" +
-                std::to_string(pick(2)) + ":15 Uhr</td><td>" + kTexts[pick(7)] + "</td></tr>" +
-                eol;
+                std::to_string(pick(2)) + ":15 Uhr</td><td>" + kTexts[pick(7)] + "</td></tr>" + eol;
         if (pick(8) != 0)
             page += "<tr><td><table><tr><td><a href=\"sendung/" + std::to_string(pick(6)) +
                     ".html\">t</a></td></tr>" + eol;
@@ -273,8 +278,9 @@ TEST_F(DifferentialTest, GeneratedPagesWithLinesOverPageBoundariesGiveTheModelsO
 
 TEST(ReaderDifferential, RandomWalksOverTextAppendedInPiecesAnswerAsOverTheWholeText)
 {
-    static const char* const kBits[] = {"\n", "\r\n", "<td", ">x<", "Uhr</td>", "href=\"a\"",
-                                        "\"", "<div>", "OutputStream", "ab", "\0", " "};
+    static const char* const kBits[] = {"\n",           "\r\n",       "<td", ">x<",
+                                        "Uhr</td>",     "href=\"a\"", "\"",  "<div>",
+                                        "OutputStream", "ab",         "\0",  " "};
     static const std::string kMarkers[] = {"", "<td", "Uhr</td>", "\"", ">", "x", "ab"};
     long checks = 0;
     for (unsigned seed = 1; seed <= 200; ++seed)
@@ -339,7 +345,8 @@ TEST(ReaderDifferential, RandomWalksOverTextAppendedInPiecesAnswerAsOverTheWhole
             ASSERT_EQ(built.m_droppedBytes + built.m_readIndex, plain.m_readIndex);
             ASSERT_EQ(built.m_droppedBytes + built.m_textLength, plain.m_textLength);
             // What is held is the whole text from the dropped bytes on.
-            ASSERT_EQ(built.m_text, plain.m_text.substr(static_cast<std::size_t>(built.m_droppedBytes)));
+            ASSERT_EQ(built.m_text,
+                      plain.m_text.substr(static_cast<std::size_t>(built.m_droppedBytes)));
             ++checks;
         }
     }

@@ -141,9 +141,8 @@ TEST_F(DoSucheTest, RowLimitStopsTheCriterionAtRow301WithOneMessage)
 
 TEST_F(DoSucheTest, FourthKnownHitInARowEndsTheCriterionQuietly)
 {
-    WriteFileBytes("TVmov.ref", Line("A") + "\n" + Line("B") + "\n" + Line("C") + "\n" +
-                                    Line("E") + "\n" + Line("F") + "\n" + Line("G") + "\n" +
-                                    Line("H") + "\n");
+    WriteFileBytes("TVmov.ref", Line("A") + "\n" + Line("B") + "\n" + Line("C") + "\n" + Line("E") +
+                                    "\n" + Line("F") + "\n" + Line("G") + "\n" + Line("H") + "\n");
     RowJob job;
     job.StartCriterion("x|");
     const char* rows[] = {"A", "B", "C", "D", "E", "F", "G"};
@@ -199,12 +198,14 @@ TEST_F(DoSucheTest, TheLineTakesTheFieldsTransliteratedTwiceTheFieldsOnce)
     job.m_hitField1 = "K\xC3\xC2\xB4\xA4se";
     job.m_hitField3 = "M\xC3\xBCritz";
     job.m_hitField5 = "TUeV";
-    job.m_hitField6 = "\xC3\xC2\xB4\x9C" "eV \xC3\x9C";
+    job.m_hitField6 = "\xC3\xC2\xB4\x9C"
+                      "eV \xC3\x9C";
     EXPECT_TRUE(job.RecordHit());
     EXPECT_EQ(job.m_hitField1, "K\xC3\xA4se");
     EXPECT_EQ(job.m_hitField3, "Mueritz");
     EXPECT_EQ(job.m_hitField5, "TUV");
-    EXPECT_EQ(job.m_hitField6, "\xC3\x9C" "eV Ue");
+    EXPECT_EQ(job.m_hitField6, "\xC3\x9C"
+                               "eV Ue");
     EXPECT_EQ(job.m_hitLine, "Kaese||Mueritz||TUV|UeeV Ue");
 }
 
@@ -271,7 +272,8 @@ TEST(PadColumn, RandomBlankRunsAndWidthsGiveTheLongWayResultAlsoWhenAppended)
         for (int n = length(random); n > 0; --n)
             text += blank(random) ? ' ' : 'x';
         const std::int32_t w = width(random);
-        ASSERT_EQ(DoSuche::PadColumn(text, w), PadColumnByHand(text, w)) << "'" << text << "' " << w;
+        ASSERT_EQ(DoSuche::PadColumn(text, w), PadColumnByHand(text, w))
+            << "'" << text << "' " << w;
         std::string line = "head|";
         AppendPadded(line, text, w);
         ASSERT_EQ(line, "head|" + PadColumnByHand(text, w));

@@ -57,7 +57,9 @@ std::string TestData()
                 "\tKanal Eins\tDer stille Zeuge\tAnna Berg;Karl Zell\tFolge " +
                 std::to_string(i + 1) + " mit Gro&szlig;aufgebot.\n";
     }
-    data += "200\t2026-12-08\t20:15\tTV S\xC3\xBC" "d\tDie Br\xC3\xBC" "cke am Flu\xC3\x9F\t"
+    data += "200\t2026-12-08\t20:15\tTV S\xC3\xBC"
+            "d\tDie Br\xC3\xBC"
+            "cke am Flu\xC3\x9F\t"
             "J\xC3\xBCrgen M\xC3\xB6ller\tDrama am Fluss.\n";
     data += "201\t2026-12-09\t21:00\tHeimat Drei\tWetterleuchten\tLena Berg\tGewitter &ndash; "
             "und Liebe.\n";
@@ -80,8 +82,7 @@ protected:
 };
 
 // Runs the search with its standard-output lines swallowed.
-template <class Job>
-bool SearchQuietly(Job& job)
+template <class Job> bool SearchQuietly(Job& job)
 {
     testing::internal::CaptureStdout();
     const bool result = job.Search();
@@ -136,8 +137,8 @@ TEST(DsOrkLine, FourPaddedColumnsAndTheDescription)
                         std::string(13, ' ') + "|ef" + std::string(13, ' ') + "|gh");
     EXPECT_EQ(line.size(), 61u);
 
-    const std::string entities =
-        job.MakeHitLine("J", "", "&auml;", "&ouml;", "", "&uuml;", std::string(60, 'd') + "&szlig;", "");
+    const std::string entities = job.MakeHitLine("J", "", "&auml;", "&ouml;", "", "&uuml;",
+                                                 std::string(60, 'd') + "&szlig;", "");
     EXPECT_EQ(entities.substr(11, 2), "ae") << "second column decoded";
     EXPECT_EQ(entities.substr(27, 6), "&uuml;") << "fifth field left alone";
     EXPECT_EQ(entities.substr(43, 6), "&ouml;") << "third field left alone";
@@ -191,7 +192,8 @@ TEST(DsOrkParse, RowCellsLinkAndDescriptionFromMemoryPages)
     EXPECT_TRUE(SearchQuietly(job));
 
     ASSERT_EQ(job.m_hitLines.size(), 4u);
-    EXPECT_EQ(job.m_hitLines[0], Expected("Z", "20ae15 Uhr", "Mo, 07.12.", "Kanal &auml;", "Erster Text"));
+    EXPECT_EQ(job.m_hitLines[0],
+              Expected("Z", "20ae15 Uhr", "Mo, 07.12.", "Kanal &auml;", "Erster Text"));
     EXPECT_EQ(job.m_hitLines[1], Expected("Z", "21:00 Uhr", "Di", "Zwei", "Absatztext"));
     EXPECT_EQ(job.m_hitLines[2], Expected("Z", "22:00 Uhr", "Mi", "", "kein Text"));
     EXPECT_EQ(job.m_hitLines[3], Expected("Z", "23:00 Uhr", "Do", "", "Vierter"));
@@ -222,7 +224,8 @@ TEST(DsOrkParse, FirstColumnIsTheCriterionByteAtTheCriterionIndexOrEmpty)
     {
         MemoryJob exact("x|#|#", Pages({Page({}), page}));
         EXPECT_TRUE(SearchQuietly(exact));
-        EXPECT_EQ(exact.m_hitLines, std::vector<std::string>{Expected("", "t Uhr", "d", "c", "text")});
+        EXPECT_EQ(exact.m_hitLines,
+                  std::vector<std::string>{Expected("", "t Uhr", "d", "c", "text")});
     }
     EXPECT_EQ(ReadFileBytes("TVmov.ref").find('\0'), std::string::npos);
 }
@@ -248,7 +251,8 @@ TEST(DsOrkParse, EachMissingAnchorPrintsItsErrorAndStopsTheSearch)
     };
     const Case cases[] = {
         {"<h1>Ergebnisse</h1>\n<p>1 Treffer</p>\n<table>\nend of page here\n", "grober Fehler1!"},
-        {"<h1>Suchergebnisse</h1>\n<p>Anzahl 1</p>\n<table>\nend of page here\n", "grober Fehler3!"},
+        {"<h1>Suchergebnisse</h1>\n<p>Anzahl 1</p>\n<table>\nend of page here\n",
+         "grober Fehler3!"},
         {"<h1>Suchergebnisse</h1>\n<p>1 Treffer</p>\n<ul>\nend of page here\n", "grober Fehler5!"},
     };
     for (const Case& c : cases)
@@ -258,9 +262,9 @@ TEST(DsOrkParse, EachMissingAnchorPrintsItsErrorAndStopsTheSearch)
         testing::internal::CaptureStdout();
         EXPECT_FALSE(job.Search());
         EXPECT_EQ(testing::internal::GetCapturedStdout(), c.message + "\n");
-        EXPECT_EQ(job.m_errors, std::vector<std::string>{"Die Antwort von " +
-                                                         std::string(kListingsHost) +
-                                                         " war keine Ergebnisseite."});
+        EXPECT_EQ(job.m_errors,
+                  std::vector<std::string>{"Die Antwort von " + std::string(kListingsHost) +
+                                           " war keine Ergebnisseite."});
         EXPECT_EQ(job.m_pages.m_paths.size(), 1u) << "the second criterion is not searched";
     }
 }
@@ -268,9 +272,25 @@ TEST(DsOrkParse, EachMissingAnchorPrintsItsErrorAndStopsTheSearch)
 TEST(DsOrkParse, RandomPagesNeitherCrashNorHang)
 {
     std::mt19937 random(12345);
-    const std::string pieces[] = {">Suchergebnisse<", " Treffer", "<table", "Uhr</td>", "<td",
-                                  "<div", "href=\"", "\"", "<", ">", "\n", "\r\n", " ", "x",
-                                  std::string(1, '\0'), "\xC3", "\x80", "&auml;", "OutputStream"};
+    const std::string pieces[] = {">Suchergebnisse<",
+                                  " Treffer",
+                                  "<table",
+                                  "Uhr</td>",
+                                  "<td",
+                                  "<div",
+                                  "href=\"",
+                                  "\"",
+                                  "<",
+                                  ">",
+                                  "\n",
+                                  "\r\n",
+                                  " ",
+                                  "x",
+                                  std::string(1, '\0'),
+                                  "\xC3",
+                                  "\x80",
+                                  "&auml;",
+                                  "OutputStream"};
     for (int round = 0; round < 200; ++round)
     {
         TempWorkDir dir;
@@ -389,7 +409,9 @@ TEST_F(DsOrkTest, UmlautsGoOutPercentEncodedInEitherEncoding)
 {
     ListingsSite site(SiteArgs());
     ASSERT_TRUE(site.Ok()) << site.Error();
-    DS_ORK job("TVmov", "0", "Br\xFC" "cke|#|M\xC3\xB6ller#");
+    DS_ORK job("TVmov", "0",
+               "Br\xFC"
+               "cke|#|M\xC3\xB6ller#");
     job.m_host = site.Host();
     EXPECT_TRUE(SearchQuietly(job));
     ASSERT_EQ(job.m_hitLines.size(), 2u);
@@ -453,7 +475,8 @@ TEST_F(DsOrkTest, RefusedConnectionAndErrorStatusEndTheSearchWithTheirText)
         const std::string error = std::string(mode) == "refuse"
                                       ? "Konnte Verbindung nicht herstellen!"
                                       : "Die Suchseite " + site.Host() +
-                                            " antwortete mit \x84" "500 Internal Server Error\x93.";
+                                            " antwortete mit \x84"
+                                            "500 Internal Server Error\x93.";
         testing::internal::CaptureStdout();
         EXPECT_FALSE(job.Search());
         EXPECT_EQ(testing::internal::GetCapturedStdout(), error + "\nX0\n");
@@ -472,7 +495,8 @@ TEST_F(DsOrkTest, SlowFirstByteBeyondTheTimeOutIsAConnectionError)
     job.m_timeoutSeconds = 1;
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(SearchQuietly(job));
-    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 10.0);
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+              10.0);
 }
 
 TEST_F(DsOrkTest, HostileSitesEndWithTheNormalOutcome)

@@ -102,7 +102,9 @@ TEST_F(FetchTest, HeaderValuesGoOutAsGiven)
 TEST_F(FetchTest, NonAsciiAndControlBytesOfThePathArrivePercentEncoded)
 {
     WireServer server({{Ok("x")}});
-    ASSERT_TRUE(m_job.Fetch(server.Host(), "/s?t=M\xFC" "ller&p=\xC3\xA4\x7F\x01",
+    ASSERT_TRUE(m_job.Fetch(server.Host(),
+                            "/s?t=M\xFC"
+                            "ller&p=\xC3\xA4\x7F\x01",
                             "", ""));
     const std::string head = server.Requests().at(0);
     EXPECT_EQ(head.rfind("GET /s?t=M%FCller&p=%C3%A4%7F%01 HTTP/1.0\r\n", 0), 0u) << head;
@@ -113,7 +115,10 @@ TEST_F(FetchTest, NonAsciiAndControlBytesOfThePathArrivePercentEncoded)
 
 TEST_F(FetchTest, BodyBytesAreKeptExactlyAndPagesAppendInOrder)
 {
-    const std::string first("A\x80" "B\xC3" "C\0D\r\n", 9);
+    const std::string first("A\x80"
+                            "B\xC3"
+                            "C\0D\r\n",
+                            9);
     const std::string second("second page \xE2\x82\xAC\n");
     WireServer server({{Ok(first)}, {Ok(second)}});
     ASSERT_TRUE(m_job.Fetch(server.Host(), "/1", "", ""));
@@ -215,7 +220,8 @@ TEST_F(FetchTest, ErrorStatusIsReportedWithItsCodeReasonAndServer)
     WireServer server({{"HTTP/1.0 404 Not Found\r\n\r\n<html>weg</html>\n"}});
     EXPECT_FALSE(m_job.Fetch(server.Host(), "/", "", ""));
     EXPECT_EQ(m_job.m_errors, std::vector<std::string>{"Die Suchseite " + server.Host() +
-                                                       " antwortete mit \x84" "404 Not Found\x93."});
+                                                       " antwortete mit \x84"
+                                                       "404 Not Found\x93."});
     EXPECT_TRUE(m_job.m_reader.m_text.empty());
 }
 
@@ -251,8 +257,8 @@ TEST_F(FetchTest, CutOrBrokenResponseHeadIsAnErrorWithinTheTimeOut)
         {"a header", "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n"},
         {"half a header", "HTTP/1.0 200 OK\r\nX: y"},
         {"NUL in the head", std::string("HTTP/1.0 200 OK\r\nX: \0y\r\n\r\nbody", 29)},
-        {"overlong head", "HTTP/1.0 200 OK\r\nX-Extra: " + std::string(std::size_t{1} << 20, 'x') +
-                              "\r\n\r\n"},
+        {"overlong head",
+         "HTTP/1.0 200 OK\r\nX-Extra: " + std::string(std::size_t{1} << 20, 'x') + "\r\n\r\n"},
     };
     for (const auto& one : cases)
     {
@@ -285,7 +291,8 @@ TEST_F(FetchTest, EachRedirectStatusIsFollowedWithTheSameRequest)
         EXPECT_EQ(job.m_reader.m_text, "angekommen") << "the redirect's own body is not kept";
         const auto requests = server.Requests();
         ASSERT_EQ(requests.size(), 2u) << status;
-        EXPECT_EQ(requests[1], "GET /neu?seite=2" + requests[0].substr(requests[0].find(" HTTP/1.0")))
+        EXPECT_EQ(requests[1],
+                  "GET /neu?seite=2" + requests[0].substr(requests[0].find(" HTTP/1.0")))
             << status;
     }
 }
@@ -339,12 +346,15 @@ TEST_F(FetchTest, RedirectsThatLeadNowhereAreErrors)
               (std::vector<std::string>{
                   "Die Suchseite " + loop.Host() + " leitete mehr als 10-mal in Folge weiter.",
                   "Die Suchseite " + noLocation.Host() +
-                      " leitete mit \x84" "301 Weiter\x93 weiter, nannte aber kein g\xFCltiges Ziel.",
+                      " leitete mit \x84"
+                      "301 Weiter\x93 weiter, nannte aber kein g\xFCltiges Ziel.",
                   "Die Suchseite " + ftp.Host() +
-                      " leitete nach \x84" "ftp://127.0.0.1/datei\x93 weiter; Velunda folgt nur "
+                      " leitete nach \x84"
+                      "ftp://127.0.0.1/datei\x93 weiter; Velunda folgt nur "
                       "Adressen mit http:// und https://.",
                   "Die Suchseite " + file.Host() +
-                      " leitete nach \x84" "file:///etc/passwd\x93 weiter; Velunda folgt nur "
+                      " leitete nach \x84"
+                      "file:///etc/passwd\x93 weiter; Velunda folgt nur "
                       "Adressen mit http:// und https://.",
               }));
     EXPECT_TRUE(m_job.m_reader.m_text.empty());

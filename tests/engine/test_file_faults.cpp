@@ -133,8 +133,8 @@ TEST_F(FileFaultTest, UnreadableReferenceFileIsNeitherReadNorReplaced)
 TEST_F(FileFaultTest, WriteProtectedReferenceFileIsReadButNotReplaced)
 {
     fs::permissions(m_dir.Path(), fs::perms::all);
-    fs::permissions("TVmov.ref", fs::perms::owner_read | fs::perms::group_read |
-                                     fs::perms::others_read);
+    fs::permissions("TVmov.ref",
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     const ChildResult child = RunInChild(
         [] {
             DoSuche job("TVmov", "0", "x|y");
@@ -275,8 +275,7 @@ TEST_F(FileFaultTest, CrashDuringTheSaveLeavesTheOldOrTheNewFileWhole)
     for (int delay = 0; delay < 60; delay += 4)
     {
         WriteFileBytes("TVmov.ref", oldBytes);
-        const bool killed =
-            KillChildAfter([&] { ReplaceFileBytes("TVmov.ref", newBytes); }, delay);
+        const bool killed = KillChildAfter([&] { ReplaceFileBytes("TVmov.ref", newBytes); }, delay);
         const std::string now = ReadFileBytes("TVmov.ref");
         ASSERT_TRUE(now == oldBytes || now == newBytes)
             << "a half-written file after a kill at " << delay << " ms: " << now.size() << " bytes";

@@ -182,8 +182,8 @@ TEST_F(HostileSiteTest, SiteClosingMidBodyGivesTheHitsOfWhatArrivedQuietly)
 
 TEST_F(HostileSiteTest, CutOffBodyKeepsExactlyTheBytesSent)
 {
-    const std::string body = PageHead() + RowBlock("Mo", "20:15", "Eins", "a.html", "Text") +
-                             PageFoot();
+    const std::string body =
+        PageHead() + RowBlock("Mo", "20:15", "Eins", "a.html", "Text") + PageFoot();
     const std::string response =
         "HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n" + body + std::string(5000, 'z');
     WireServer server({{response}});
@@ -225,8 +225,9 @@ TEST_F(HostileSiteTest, FiftyMegabytesOfGarbageEndAtTheBodyLimitWithAnError)
         job.m_host = server.Host();
         job.m_timeoutSeconds = 5;
         bool result = true;
-        const std::string error =
-            "Die Antwort der Suchseite " + server.Host() + " ist gr\xF6\xDF" "er als 16 MiB.";
+        const std::string error = "Die Antwort der Suchseite " + server.Host() +
+                                  " ist gr\xF6\xDF"
+                                  "er als 16 MiB.";
         EXPECT_EQ(Run(job, result), error + "\nX0\n");
         EXPECT_FALSE(result);
         EXPECT_EQ(job.m_errors, std::vector<std::string>{error});
@@ -283,14 +284,14 @@ TEST_F(HostileSiteTest, TenMegabyteHitRowIsCutIntoItsCellsBeyond32KiB)
 
 TEST_F(HostileSiteTest, RedirectToAnotherServerIsFollowedAndItsBodyIsNotParsed)
 {
-    WireServer elsewhere({{Http200(PageHead() + RowBlock("Mo", "20:15", "Eins", "b.html", "X") +
-                                   PageFoot())},
-                          {Http200(PageHead() + PageFoot())}});
+    WireServer elsewhere(
+        {{Http200(PageHead() + RowBlock("Mo", "20:15", "Eins", "b.html", "X") + PageFoot())},
+         {Http200(PageHead() + PageFoot())}});
     const std::string moved = "<html><body>Verschoben nach <a href=\"http://" + elsewhere.Host() +
                               "/neu\">hier</a></body></html>\n";
-    WireServer server({{"HTTP/1.0 301 Moved Permanently\r\nLocation: http://" + elsewhere.Host() +
-                        "/neu\r\nContent-Length: " + std::to_string(moved.size()) + "\r\n\r\n" +
-                        moved}});
+    WireServer server(
+        {{"HTTP/1.0 301 Moved Permanently\r\nLocation: http://" + elsewhere.Host() +
+          "/neu\r\nContent-Length: " + std::to_string(moved.size()) + "\r\n\r\n" + moved}});
     DS_ORK job("TVmov", "0", "Wetter|#");
     job.m_host = server.Host();
     bool result = false;
@@ -336,10 +337,10 @@ TEST_F(HostileSiteTest, HttpErrorStatusesEndTheSearchAndKeepEarlierHits)
 {
     const std::string firstPage =
         PageHead() + RowBlock("Mo", "20:15", "Eins", "a.html", "Erster Treffer") + PageFoot();
-    for (const char* status : {"400 Bad Request", "401 Unauthorized", "403 Forbidden",
-                               "404 Not Found", "410 Gone", "429 Too Many Requests",
-                               "500 Internal Server Error", "502 Bad Gateway",
-                               "503 Service Unavailable"})
+    for (const char* status :
+         {"400 Bad Request", "401 Unauthorized", "403 Forbidden", "404 Not Found", "410 Gone",
+          "429 Too Many Requests", "500 Internal Server Error", "502 Bad Gateway",
+          "503 Service Unavailable"})
     {
         std::filesystem::remove("TVmov.ref");
         // Criterion one: a page with a hit, a page without; criterion two:
@@ -351,8 +352,8 @@ TEST_F(HostileSiteTest, HttpErrorStatusesEndTheSearchAndKeepEarlierHits)
             DS_ORK job("TVmov", "0", "a|#b|#c|#");
             job.m_host = server.Host();
             bool result = true;
-            const std::string error = "Die Suchseite " + server.Host() + " antwortete mit \x84" +
-                                      status + "\x93.";
+            const std::string error =
+                "Die Suchseite " + server.Host() + " antwortete mit \x84" + status + "\x93.";
             EXPECT_EQ(Run(job, result), error + "\nX0\n") << status;
             EXPECT_FALSE(result);
             EXPECT_EQ(job.m_errors, std::vector<std::string>{error});
@@ -378,9 +379,15 @@ TEST_F(HostileSiteTest, EndlessOrTricklingBodyEndsAtItsLimitWithAnError)
         int pageSeconds;
         std::string error;
     } cases[] = {
-        {endless, 600, "Die Antwort der Suchseite " + endless.Host() + " ist gr\xF6\xDF" "er als 16 MiB."},
-        {trickling, 3, "Die Suchseite " + trickling.Host() +
-                        " brauchte f\xFC" "r eine Seite l\xE4" "nger als 3 Sekunden."},
+        {endless, 600,
+         "Die Antwort der Suchseite " + endless.Host() +
+             " ist gr\xF6\xDF"
+             "er als 16 MiB."},
+        {trickling, 3,
+         "Die Suchseite " + trickling.Host() +
+             " brauchte f\xFC"
+             "r eine Seite l\xE4"
+             "nger als 3 Sekunden."},
     };
     for (const auto& one : cases)
     {
@@ -406,8 +413,8 @@ namespace
 // child process that is killed after ten seconds, so a hang fails the test.
 TEST_F(HostileSiteTest, ResponseHeadCutOffBeforeItsEndIsAConnectionError)
 {
-    for (const char* head : {"HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n",
-                             "HTTP/1.0 200 OK\r\nX: y\r\n"})
+    for (const char* head :
+         {"HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n", "HTTP/1.0 200 OK\r\nX: y\r\n"})
     {
         WireServer server({{head}});
         const std::string host = server.Host();

@@ -70,9 +70,9 @@ public:
         default:
             if (!line.empty())
             {
-                const std::size_t at = Below(4) == 0 ? Below(line.size())
-                                                     : std::min<std::size_t>(line.size() - 1,
-                                                                             96 + Below(5));
+                const std::size_t at = Below(4) == 0
+                                           ? Below(line.size())
+                                           : std::min<std::size_t>(line.size() - 1, 96 + Below(5));
                 line[at] = static_cast<char>(line[at] ^ 1);
             }
             break;

@@ -57,7 +57,8 @@ TEST(SplitLines, AcceptsLfCrLfAndCr)
     EXPECT_EQ(SplitLines("a\n\nb\r\r\n"), (std::vector<std::string>{"a", "", "b", ""}));
     EXPECT_EQ(SplitLines("\n"), std::vector<std::string>{""});
     EXPECT_TRUE(SplitLines("").empty());
-    EXPECT_EQ(SplitLines(std::string("x\0y\x80\n", 5)), std::vector<std::string>{std::string("x\0y\x80", 4)});
+    EXPECT_EQ(SplitLines(std::string("x\0y\x80\n", 5)),
+              std::vector<std::string>{std::string("x\0y\x80", 4)});
 }
 
 TEST_F(ReferenceFileTest, NoFileFirstRunSavesTheNewHitsEachWithLineFeed)
@@ -159,8 +160,8 @@ TEST_F(ReferenceFileTest, EmptyFileHoldsNoReferenceAndTakesTheNewHits)
 TEST_F(ReferenceFileTest, OddContentRoundTripsByteForByte)
 {
     const std::string longLine(1 << 20, 'L');
-    const std::string content = std::string("\n\nnul\0inside\n", 13) + "\x80\xC3 lone\n" + longLine +
-                                "\n\xFF\xFE no final line feed";
+    const std::string content = std::string("\n\nnul\0inside\n", 13) + "\x80\xC3 lone\n" +
+                                longLine + "\n\xFF\xFE no final line feed";
     WriteFileBytes("TVmov.ref", content);
     {
         RefJob job;

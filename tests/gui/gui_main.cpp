@@ -20,7 +20,8 @@
 #include <wx/modalhook.h>
 #include <wx/msgdlg.h>
 
-namespace {
+namespace
+{
 
 // An X server of the test process's own while it lives (Xvfb, which tells
 // its display number when it is ready). Window tests that ctest runs side by
@@ -36,7 +37,8 @@ public:
         if (::pipe(fds) != 0)
             return;
         m_pid = ::fork();
-        if (m_pid == 0) {
+        if (m_pid == 0)
+        {
             // The server ends with the test process, also when ctest kills it.
             ::prctl(PR_SET_PDEATHSIG, SIGTERM);
             ::close(fds[0]);
@@ -53,14 +55,16 @@ public:
         while (m_pid > 0 && ::read(fds[0], &c, 1) == 1 && c != '\n')
             number += c;
         ::close(fds[0]);
-        if (!number.empty()) {
+        if (!number.empty())
+        {
             ::setenv("DISPLAY", (":" + number).c_str(), 1);
             ::unsetenv("XAUTHORITY");
         }
     }
     ~OwnDisplay()
     {
-        if (m_pid > 0) {
+        if (m_pid > 0)
+        {
             ::kill(m_pid, SIGTERM);
             ::waitpid(m_pid, nullptr, 0);
         }
@@ -128,12 +132,12 @@ private:
 public:
     // A failed toolkit assertion (a misused control, an unexpected message
     // box) fails the running test.
-    void OnAssertFailure(const wxChar* file, int line, const wxChar* func,
-                         const wxChar* cond, const wxChar* msg) override
+    void OnAssertFailure(const wxChar* file, int line, const wxChar* func, const wxChar* cond,
+                         const wxChar* msg) override
     {
         ADD_FAILURE_AT(wxString(file).utf8_str(), line)
-            << "wx assertion in " << wxString(func).utf8_str() << ": "
-            << wxString(cond).utf8_str() << " " << wxString(msg).utf8_str();
+            << "wx assertion in " << wxString(func).utf8_str() << ": " << wxString(cond).utf8_str()
+            << " " << wxString(msg).utf8_str();
     }
 };
 

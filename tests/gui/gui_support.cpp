@@ -14,7 +14,8 @@
 
 const wxString kUnsavedMaskQuestion = wxString::FromUTF8(
     "Sie haben etwas in der Suchmaske ge\xC3\xA4ndert, ohne auf EINTRAG ERNEUERN zu klicken. "
-    "Klicken Sie auf JA um die \xC3\x84nderungen zu \xC3\xBC" "bernehmen. Klicken Sie auf "
+    "Klicken Sie auf JA um die \xC3\x84nderungen zu \xC3\xBC"
+    "bernehmen. Klicken Sie auf "
     "NEIN, um die \xC3\x84nderungen zu verlieren.");
 
 int RealDialogs::s_count = 0;
@@ -41,7 +42,8 @@ TempWorld::~TempWorld()
 bool YieldUntil(const std::function<bool()>& cond, int timeoutMs)
 {
     wxStopWatch watch;
-    for (;;) {
+    for (;;)
+    {
         if (wxEventLoopBase* loop = wxEventLoopBase::GetActive())
             loop->YieldFor(wxEVT_CATEGORY_ALL);
         wxTheApp->ProcessPendingEvents();
@@ -69,7 +71,8 @@ Frame::Frame(Timer timer)
 
 Frame::~Frame()
 {
-    if (m_frame) {
+    if (m_frame)
+    {
         m_frame->Destroy();
         YieldUntil([this] { return !m_frame; }, 2000);
     }
@@ -182,16 +185,22 @@ wxString StoredValue(const TempWorld& world, const wxString& name)
 
 int AnswerBox::OnInvoked(wxMessageDialog* dialog) const
 {
-    if (m_seen) {
+    if (m_seen)
+    {
         ++m_seen->count;
         m_seen->message = dialog->GetMessage();
         m_seen->caption = dialog->GetCaption();
         m_seen->style = dialog->GetMessageDialogStyle();
     }
-    switch (m_answer) {
-    case wxYES: return wxID_YES;
-    case wxNO: return wxID_NO;
-    case wxOK: return wxID_OK;
-    default: return m_answer;
+    switch (m_answer)
+    {
+    case wxYES:
+        return wxID_YES;
+    case wxNO:
+        return wxID_NO;
+    case wxOK:
+        return wxID_OK;
+    default:
+        return m_answer;
     }
 }

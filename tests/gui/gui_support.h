@@ -94,7 +94,11 @@ public:
 class Frame
 {
 public:
-    enum Timer { Disarmed, Armed };
+    enum Timer
+    {
+        Disarmed,
+        Armed
+    };
     explicit Frame(Timer timer = Disarmed);
     ~Frame();
     FRProbe* operator->() const { return m_frame.get(); }

@@ -6,20 +6,20 @@
 #include <wx/frame.h>
 #include <wx/toplevel.h>
 
-namespace {
+namespace
+{
 
-const char kBroadcasts[] =
-    "id\tdate\ttime\tchannel\ttitle\tpersons\tdescription\n"
-    "11\t2026-12-08\t20:15\tKanal A\tAhorn\tUwe Eins\tFolge 11.\n"
-    "12\t2026-12-09\t20:15\tKanal A\tAhorn\tUwe Eins\tFolge 12.\n"
-    "13\t2026-12-10\t20:15\tKanal A\tAhorn\tUwe Eins\tFolge 13.\n"
-    "21\t2026-12-08\t21:00\tKanal B\tBirke\t\tFolge 21.\n"
-    "22\t2026-12-09\t21:00\tKanal B\tBirke\t\tFolge 22.\n"
-    "31\t2026-12-11\t06:00\tKanal C\tCeder\t\tFolge 31.\n"
-    "32\t2026-12-11\t07:00\tKanal C\tCeder\t\tFolge 32.\n"
-    "33\t2026-12-11\t08:00\tKanal C\tCeder\t\tFolge 33.\n"
-    "34\t2026-12-11\t09:00\tKanal C\tCeder\t\tFolge 34.\n"
-    "35\t2026-12-11\t10:00\tKanal C\tCeder\t\tFolge 35.\n";
+const char kBroadcasts[] = "id\tdate\ttime\tchannel\ttitle\tpersons\tdescription\n"
+                           "11\t2026-12-08\t20:15\tKanal A\tAhorn\tUwe Eins\tFolge 11.\n"
+                           "12\t2026-12-09\t20:15\tKanal A\tAhorn\tUwe Eins\tFolge 12.\n"
+                           "13\t2026-12-10\t20:15\tKanal A\tAhorn\tUwe Eins\tFolge 13.\n"
+                           "21\t2026-12-08\t21:00\tKanal B\tBirke\t\tFolge 21.\n"
+                           "22\t2026-12-09\t21:00\tKanal B\tBirke\t\tFolge 22.\n"
+                           "31\t2026-12-11\t06:00\tKanal C\tCeder\t\tFolge 31.\n"
+                           "32\t2026-12-11\t07:00\tKanal C\tCeder\t\tFolge 32.\n"
+                           "33\t2026-12-11\t08:00\tKanal C\tCeder\t\tFolge 33.\n"
+                           "34\t2026-12-11\t09:00\tKanal C\tCeder\t\tFolge 34.\n"
+                           "35\t2026-12-11\t10:00\tKanal C\tCeder\t\tFolge 35.\n";
 
 std::string WriteBroadcasts(const TempWorld& world, const std::string& broadcasts)
 {
@@ -93,7 +93,8 @@ bool WaitForCount(FRProbe* frame, int ms)
 std::vector<wxFrame*> HelpWindows()
 {
     std::vector<wxFrame*> found;
-    for (wxWindow* window : wxTopLevelWindows) {
+    for (wxWindow* window : wxTopLevelWindows)
+    {
         auto* frame = dynamic_cast<wxFrame*>(window);
         if (frame && frame->GetTitle() == "Velunda - Hilfe" && !frame->IsBeingDeleted())
             found.push_back(frame);

@@ -6,7 +6,8 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 const int kRunTimeoutMs = 20000;
 
@@ -18,11 +19,13 @@ std::string SavedRows(const TempWorld& world)
     std::string rows;
     size_t start = 0;
     int line = 0;
-    while (start < bytes.size()) {
+    while (start < bytes.size())
+    {
         size_t end = bytes.find('\n', start);
         if (end == std::string::npos)
             end = bytes.size();
-        if (line >= 2 && line % 2 == 0) {
+        if (line >= 2 && line % 2 == 0)
+        {
             const std::string text = bytes.substr(start, end - start);
             const size_t at = text.find(": Folge ");
             rows += (at == std::string::npos ? text : text.substr(at + 8)) + ";";
@@ -43,8 +46,9 @@ struct RunToClose
     bool stillThere = false;
     bool closedInJob = false;
 
-    void Go(Frame& frame, const std::function<void()>& close,
-            const std::function<void()>& setUp = [] {})
+    void Go(
+        Frame& frame, const std::function<void()>& close,
+        const std::function<void()>& setUp = [] {})
     {
         const int once = frame->m_choiceMode->FindString("nur einmal suchen");
         Choose(frame->m_choiceMode, once);
@@ -160,8 +164,8 @@ TEST(CloseDuringRun, AbortAnsweredNoLetsTheRunFinish)
         {
             StartRun(frame.get());
             Later later(1500, [&] { ChooseMenu(frame.get(), 0, 1); });
-            finished = YieldUntil([&] { return frame->Status() == "3 neue Treffer"; },
-                                  kRunTimeoutMs);
+            finished =
+                YieldUntil([&] { return frame->Status() == "3 neue Treffer"; }, kRunTimeoutMs);
         },
         AnswerBox(wxNO, &question));
     EXPECT_TRUE(finished);

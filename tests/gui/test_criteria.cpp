@@ -4,7 +4,8 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 void AddMask(Frame& frame, const wxString& title, const wxString& person)
 {

@@ -13,7 +13,8 @@
 #include <memory>
 #include <random>
 
-namespace {
+namespace
+{
 
 const int kRunTimeoutMs = 30000;
 
@@ -54,8 +55,7 @@ TEST(HostileSiteWindow, SilentSiteEndsInTheErrorBoxAfterTheTimeOut)
 
     const wxStopWatch watch;
     StartRun(frame.get());
-    wxTEST_DIALOG(YieldUntil([&] { return box.count > 0; }, kRunTimeoutMs),
-                  AnswerBox(wxOK, &box));
+    wxTEST_DIALOG(YieldUntil([&] { return box.count > 0; }, kRunTimeoutMs), AnswerBox(wxOK, &box));
     ASSERT_EQ(box.count, 1);
     // The start delay of one second, then one wait of the time-out (the
     // upper bound is ten times both).
@@ -111,32 +111,45 @@ TEST(HostileSiteWindow, FailingSiteShowsTheErrorBoxAndListsNothing)
         const WireServer* server;
         std::function<std::string(const std::string&)> error;
     } cases[] = {
-        {"error status", {"--status", "503"}, nullptr,
+        {"error status",
+         {"--status", "503"},
+         nullptr,
          [](const std::string& host) {
              return "Die Suchseite " + host +
-                    " antwortete mit \xE2\x80\x9E" "503 Service Unavailable\xE2\x80\x9C.";
+                    " antwortete mit \xE2\x80\x9E"
+                    "503 Service Unavailable\xE2\x80\x9C.";
          }},
         {"maintenance page", {"--mode", "maintenance"}, nullptr, noResults},
         {"garbage", {"--mode", "garbage"}, nullptr, noResults},
-        {"endless redirects", {"--redirect-to", "self"}, nullptr,
+        {"endless redirects",
+         {"--redirect-to", "self"},
+         nullptr,
          [](const std::string& host) {
              return "Die Suchseite " + host + " leitete mehr als 10-mal in Folge weiter.";
          }},
-        {"50 MB", {}, &huge,
+        {"50 MB",
+         {},
+         &huge,
          [](const std::string& host) {
-             return "Die Antwort der Suchseite " + host + " ist gr\xC3\xB6\xC3\x9F" "er als 16 MiB.";
+             return "Die Antwort der Suchseite " + host +
+                    " ist gr\xC3\xB6\xC3\x9F"
+                    "er als 16 MiB.";
          }},
         {"10 MB line", {}, &line, noResults},
     };
-    for (const auto& one : cases) {
+    for (const auto& one : cases)
+    {
         SCOPED_TRACE(one.name);
         TempWorld world;
         std::unique_ptr<LocalSite> site;
         std::string host;
-        if (one.server) {
+        if (one.server)
+        {
             host = one.server->Host();
             StoreValue(world, "Host", host);
-        } else {
+        }
+        else
+        {
             site = std::make_unique<LocalSite>(world, one.siteArgs);
             ASSERT_TRUE(site->Ok());
             host = site->Host();
@@ -154,7 +167,8 @@ TEST(HostileSiteWindow, FailingSiteShowsTheErrorBoxAndListsNothing)
         EXPECT_EQ(frame->m_listHits->GetCount(), 0u);
         EXPECT_EQ(frame->Status(), "stelle Verbindung zu " + host + " her...");
         EXPECT_FALSE(frame->m_inJob);
-        if (site) {
+        if (site)
+        {
             EXPECT_EQ(site->RequestTargets()[0].find("Birke"), std::string::npos);
         }
     }
@@ -170,8 +184,7 @@ TEST(HostileSiteWindow, TenThousandRowsStopAtThreeHundredWithOneMessage)
     SeenBox box;
 
     StartRun(frame.get());
-    wxTEST_DIALOG(YieldUntil([&] { return box.count > 0; }, kRunTimeoutMs),
-                  AnswerBox(wxOK, &box));
+    wxTEST_DIALOG(YieldUntil([&] { return box.count > 0; }, kRunTimeoutMs), AnswerBox(wxOK, &box));
     ASSERT_EQ(box.count, 1);
     EXPECT_EQ(box.message, ErrorBoxText("Es wurden nicht alle Angebote beruecksichtigt, da sie "
                                         "zeitlich zu weit zurueck liegen!"));

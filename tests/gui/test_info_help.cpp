@@ -11,7 +11,8 @@
 #include <wx/html/htmlwin.h>
 #include <wx/utils.h>
 
-namespace {
+namespace
+{
 
 // A browser stand-in first on PATH (as xdg-open) and in BROWSER that appends
 // its arguments to a file.
@@ -24,7 +25,8 @@ public:
         wxMkdir(m_dir);
         const std::string script =
             "#!/bin/sh\nprintf '%s\\n' \"$*\" >> '" + std::string(m_log.utf8_str()) + "'\n";
-        for (const char* name : {"/xdg-open", "/browser"}) {
+        for (const char* name : {"/xdg-open", "/browser"})
+        {
             WriteBytes(m_dir + name, script);
             wxString path = m_dir + name;
             chmod(path.utf8_str(), 0755);
@@ -47,10 +49,12 @@ public:
     std::string Calls() const { return ReadBytes(m_log); }
     bool WaitForCalls(size_t lines) const
     {
-        return YieldUntil([&] {
-            const std::string calls = Calls();
-            return static_cast<size_t>(std::count(calls.begin(), calls.end(), '\n')) >= lines;
-        }, 10000);
+        return YieldUntil(
+            [&] {
+                const std::string calls = Calls();
+                return static_cast<size_t>(std::count(calls.begin(), calls.end(), '\n')) >= lines;
+            },
+            10000);
     }
 
 private:
@@ -107,7 +111,8 @@ TEST(InfoHelp, EachHelpCommandOpensAnotherFixedWindow)
     const std::vector<wxFrame*> helps = HelpWindows();
     ASSERT_EQ(helps.size(), 2u);
     EXPECT_NE(helps[0], helps[1]);
-    for (wxFrame* help : helps) {
+    for (wxFrame* help : helps)
+    {
         EXPECT_TRUE(help->IsShown());
         EXPECT_EQ(help->GetParent(), frame.get());
         EXPECT_EQ(help->GetPosition(), wxPoint(111, 111));
@@ -120,12 +125,18 @@ TEST(InfoHelp, EachHelpCommandOpensAnotherFixedWindow)
         const wxString text = HelpText(help).Strip(wxString::both);
         EXPECT_TRUE(text.StartsWith("Hilfe zum Programm Velunda")) << text;
         EXPECT_NE(text.Find(wxString::FromUTF8("Mit Velunda k\xC3\xB6nnen sie auf einfache Weise")),
-                  wxNOT_FOUND) << text;
+                  wxNOT_FOUND)
+            << text;
         EXPECT_NE(text.Find("Velunda sucht in ihrem Auftrag auf listings.test:8080 nach diesen "
-                            "Sendungen."), wxNOT_FOUND) << text;
+                            "Sendungen."),
+                  wxNOT_FOUND)
+            << text;
         EXPECT_NE(text.Find(wxString::FromUTF8("'Eintrag hinzuf\xC3\xBCgen'")), wxNOT_FOUND);
-        EXPECT_NE(text.Find(wxString::FromUTF8("n\xC3\xA4" "chste Sendung von Scheibenwischer "
-                                               "verpassen m\xC3\xB6" "chten")), wxNOT_FOUND);
+        EXPECT_NE(text.Find(wxString::FromUTF8("n\xC3\xA4"
+                                               "chste Sendung von Scheibenwischer "
+                                               "verpassen m\xC3\xB6"
+                                               "chten")),
+                  wxNOT_FOUND);
         EXPECT_TRUE(text.EndsWith("sofort in ihrem Internet-Browser geladen.")) << text;
     }
     // Closing one leaves the other.
@@ -191,15 +202,19 @@ TEST(HitLinks, DoubleClickOpensTheLinkOfTheSelectedRow)
     frame->m_listHits->SetSelection(2);
     DoubleClick(frame->m_listHits);
     ASSERT_TRUE(browser.WaitForCalls(2));
-    EXPECT_EQ(browser.Calls(), "http://" + site.Host() + "/sendung/13.html\n"
-                               "http://" + site.Host() + "/sendung/11.html\n");
+    EXPECT_EQ(browser.Calls(), "http://" + site.Host() +
+                                   "/sendung/13.html\n"
+                                   "http://" +
+                                   site.Host() + "/sendung/11.html\n");
 
     // No selection: nothing opens.
     frame->m_listHits->SetSelection(wxNOT_FOUND);
     DoubleClick(frame->m_listHits);
     Pump(700);
-    EXPECT_EQ(browser.Calls(), "http://" + site.Host() + "/sendung/13.html\n"
-                               "http://" + site.Host() + "/sendung/11.html\n");
+    EXPECT_EQ(browser.Calls(), "http://" + site.Host() +
+                                   "/sendung/13.html\n"
+                                   "http://" +
+                                   site.Host() + "/sendung/11.html\n");
 }
 
 TEST(HitLinks, RowWithoutLinkOpensNothing)

@@ -14,7 +14,8 @@
 #include <wx/statbox.h>
 #include <wx/tooltip.h>
 
-namespace {
+namespace
+{
 
 wxString Tip(wxWindow* window)
 {
@@ -64,12 +65,13 @@ TEST(MainWindow, MenusInOrder)
     EXPECT_EQ(bar->GetMenu(0), frame->m_menuFile);
     EXPECT_EQ(bar->GetMenu(1), frame->m_menuHelp);
 
-    const char* labels[2][2] = {{"Ende (Alt-F4)", "Abbruch ohne Speichern"},
-                                {"&Info", "&Hilfe"}};
-    for (int m = 0; m < 2; ++m) {
+    const char* labels[2][2] = {{"Ende (Alt-F4)", "Abbruch ohne Speichern"}, {"&Info", "&Hilfe"}};
+    for (int m = 0; m < 2; ++m)
+    {
         wxMenu* menu = bar->GetMenu(m);
         ASSERT_EQ(menu->GetMenuItemCount(), 2u);
-        for (int i = 0; i < 2; ++i) {
+        for (int i = 0; i < 2; ++i)
+        {
             wxMenuItem* item = menu->FindItemByPosition(i);
             EXPECT_EQ(item->GetItemLabel(), labels[m][i]);
             EXPECT_EQ(item->GetHelp(), "");
@@ -208,16 +210,17 @@ TEST(MainWindow, CloseBoxClosesAndSaves)
 TEST(MainWindow, Screenshot)
 {
     TempWorld world;
-    WriteBytes(world.RefnFile(),
-               "Version\nSortierung\n"
-               "x         |Tatort         |So 06.12.     |20:15 Uhr      |Das Erste: Die Ferien des Monsieur Murot\n"
-               "http://tv.example/sendung/1\n"
-               "x         |Scheibenwischer|Do 10.12.     |21:45 Uhr      |Das Erste: Kabarett mit Gaesten\n"
-               "http://tv.example/sendung/2\n"
-               "x         |Mord mit Aussic|Mo 07.12.     |20:15 Uhr      |Das Erste: Krimiserie, mit Caroline Peters\n"
-               "http://tv.example/sendung/3\n"
-               "x         |Der Bulle von T|Di 08.12.     |18:50 Uhr      |ZDF: Krimiserie mit Ilka Marwede\n"
-               "http://tv.example/sendung/4\n");
+    WriteBytes(
+        world.RefnFile(),
+        "Version\nSortierung\n"
+        "x         |Tatort         |So 06.12.     |20:15 Uhr      |Das Erste: Die Ferien des Monsieur Murot\n"
+        "http://tv.example/sendung/1\n"
+        "x         |Scheibenwischer|Do 10.12.     |21:45 Uhr      |Das Erste: Kabarett mit Gaesten\n"
+        "http://tv.example/sendung/2\n"
+        "x         |Mord mit Aussic|Mo 07.12.     |20:15 Uhr      |Das Erste: Krimiserie, mit Caroline Peters\n"
+        "http://tv.example/sendung/3\n"
+        "x         |Der Bulle von T|Di 08.12.     |18:50 Uhr      |ZDF: Krimiserie mit Ilka Marwede\n"
+        "http://tv.example/sendung/4\n");
     StoreSettings(world, "3", {"Tatort|", "|Marwede", "Scheibenwischer|"});
     Frame frame;
     ASSERT_EQ(frame->m_choiceCriteria->GetCount(), 3u);
@@ -246,7 +249,8 @@ TEST(MainWindow, Screenshot)
     std::set<unsigned> colours;
     for (int y = 0; y < image.GetHeight(); y += 7)
         for (int x = 0; x < image.GetWidth(); x += 7)
-            colours.insert(image.GetRed(x, y) << 16 | image.GetGreen(x, y) << 8 | image.GetBlue(x, y));
+            colours.insert(image.GetRed(x, y) << 16 | image.GetGreen(x, y) << 8 |
+                           image.GetBlue(x, y));
     EXPECT_GT(colours.size(), 3u);
     wxToolTip::Enable(true);
 }

@@ -15,7 +15,8 @@
 #include <wx/log.h>
 #include <wx/stopwatch.h>
 
-namespace {
+namespace
+{
 
 void CloseAndWait(Frame& frame)
 {
@@ -60,16 +61,17 @@ void OldFilesInReadOnlyFolder(const TempWorld& world, std::filesystem::perms fil
     namespace fs = std::filesystem;
     WriteOldFiles(world);
     const fs::path root = fs::path(world.Home().ToStdString()).parent_path();
-    if (::geteuid() == 0) {
+    if (::geteuid() == 0)
+    {
         for (const auto& entry : fs::recursive_directory_iterator(root))
             EXPECT_EQ(::lchown(entry.path().c_str(), kNobody, kNobody), 0);
         EXPECT_EQ(::lchown(root.c_str(), kNobody, kNobody), 0);
     }
     fs::permissions(world.RefnFile().ToStdString(), fileMode);
     fs::permissions(ReferenceFile(world).ToStdString(), fileMode);
-    fs::permissions(world.Work().ToStdString(), fs::perms::owner_read | fs::perms::owner_exec |
-                                                    fs::perms::group_read | fs::perms::group_exec |
-                                                    fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(world.Work().ToStdString(),
+                    fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                        fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
 }
 
 // Acts as "nobody" while it lives (a user other than root needs nothing).
@@ -78,13 +80,15 @@ class AsNobody
 public:
     AsNobody() : m_switched(::geteuid() == 0)
     {
-        if (m_switched) {
+        if (m_switched)
+        {
             EXPECT_TRUE(::setegid(kNobody) == 0 && ::seteuid(kNobody) == 0);
         }
     }
     ~AsNobody()
     {
-        if (m_switched) {
+        if (m_switched)
+        {
             EXPECT_TRUE(::seteuid(0) == 0 && ::setegid(0) == 0);
         }
     }
@@ -148,7 +152,8 @@ TEST(Persistence, RestartRoundTrip)
     EXPECT_EQ(frame->m_textTitle->GetValue(), "Tatort");
     EXPECT_EQ(frame->m_textPerson->GetValue(), "");
     EXPECT_EQ(Rows(frame->m_listHits),
-              wxString::FromUTF8("x  |Tatort \xC3\x84rger|Mo 07.12.;x  |Heute \xE2\x82\xAC 5|Di 08.12.;"));
+              wxString::FromUTF8(
+                  "x  |Tatort \xC3\x84rger|Mo 07.12.;x  |Heute \xE2\x82\xAC 5|Di 08.12.;"));
     EXPECT_EQ(Links(frame->m_links), "http://tv.example/1;http://tv.example/2;");
     EXPECT_EQ(frame->m_listHits->GetSelection(), 0);
 }
@@ -168,7 +173,8 @@ TEST(Persistence, FiveLineFileAndRowWithoutLink)
 TEST(Persistence, CrLfAndLoneCrFilesLoadLikeLf)
 {
     TempWorld world;
-    for (const char* file : {"V\r\nS\r\nd1\r\n\r\nd2\r\nl2\r\n", "V\rS\rd1\r\rd2\rl2"}) {
+    for (const char* file : {"V\r\nS\r\nd1\r\n\r\nd2\r\nl2\r\n", "V\rS\rd1\r\rd2\rl2"})
+    {
         WriteBytes(world.RefnFile(), file);
         Frame frame;
         EXPECT_EQ(Rows(frame->m_listHits), "d1;d2;") << file;
@@ -181,7 +187,8 @@ TEST(Persistence, CrLfAndLoneCrFilesLoadLikeLf)
 TEST(Persistence, ShortFilesLoadNothing)
 {
     TempWorld world;
-    for (const char* file : {"", "Version\nSortierung\n", "Version\nSortierung", "\n\n"}) {
+    for (const char* file : {"", "Version\nSortierung\n", "Version\nSortierung", "\n\n"})
+    {
         WriteBytes(world.RefnFile(), file);
         Frame frame;
         EXPECT_EQ(frame->m_listHits->GetCount(), 0u) << file;
@@ -285,7 +292,8 @@ TEST(Persistence, AbortWithNoChangesNothing)
 TEST(Persistence, OddCountsAndEntries)
 {
     TempWorld world;
-    for (const char* count : {"abc", "-5", "", "99999999999999999999999", "2.5"}) {
+    for (const char* count : {"abc", "-5", "", "99999999999999999999999", "2.5"})
+    {
         StoreSettings(world, count, {"a|"});
         Frame frame;
         EXPECT_EQ(frame->m_choiceCriteria->GetCount(), 0u) << count;
@@ -389,7 +397,8 @@ TEST(Persistence, BinaryAndHugeRefnFiles)
     // Far more than a result list ever holds: the top rows are loaded.
     std::string huge = "Version\nSortierung\n";
     while (huge.size() < (40u << 20))
-        huge += "x         |Titel          |Mo 07.12.     |20:15 Uhr      |Beschreibung\nhttp://l\n";
+        huge +=
+            "x         |Titel          |Mo 07.12.     |20:15 Uhr      |Beschreibung\nhttp://l\n";
     WriteBytes(world.RefnFile(), huge);
     {
         wxStopWatch watch;
@@ -453,7 +462,8 @@ TEST(Persistence, ReadOnlyFolderAndFilesStayUntouchedAndTheWindowStillCloses)
     EXPECT_EQ(FilesIn(world.Work()), 2u);
     // The failed save is reported in the toolkit's words, which read German.
     EXPECT_EQ(log.text, wxString::FromUTF8("Konnte \xE2\x80\x9Erefn.txt\xE2\x80\x9C nicht zum "
-                                           "Schreiben \xC3\xB6" "ffnen\n"));
+                                           "Schreiben \xC3\xB6"
+                                           "ffnen\n"));
 }
 
 // A lone CR inside a listing field or link becomes a blank: the reference

@@ -12,11 +12,13 @@
 
 #include <wx/timer.h>
 
-namespace {
+namespace
+{
 
 void CollectButtons(GtkWidget* widget, std::vector<GtkWidget*>& buttons)
 {
-    if (GTK_IS_BUTTON(widget)) {
+    if (GTK_IS_BUTTON(widget))
+    {
         buttons.push_back(widget);
         return;
     }
@@ -33,7 +35,8 @@ GtkWidget* OpenMessageDialog()
 {
     GList* windows = gtk_window_list_toplevels();
     GtkWidget* dialog = nullptr;
-    for (GList* window = windows; window; window = window->next) {
+    for (GList* window = windows; window; window = window->next)
+    {
         GtkWidget* widget = GTK_WIDGET(window->data);
         if (GTK_IS_MESSAGE_DIALOG(widget) && gtk_widget_get_visible(widget))
             dialog = widget;
@@ -42,7 +45,13 @@ GtkWidget* OpenMessageDialog()
     return dialog;
 }
 
-enum class Leave { Ja, Nein, Escape, CloseBox };
+enum class Leave
+{
+    Ja,
+    Nein,
+    Escape,
+    CloseBox
+};
 
 // Waits in the event loop for the question box, notes the labels of its
 // buttons (mnemonic marks removed, sorted, each followed by ";") and leaves
@@ -65,7 +74,8 @@ public:
         std::vector<std::string> texts;
         GtkWidget* ja = nullptr;
         GtkWidget* nein = nullptr;
-        for (GtkWidget* button : buttons) {
+        for (GtkWidget* button : buttons)
+        {
             const gchar* label = gtk_button_get_label(GTK_BUTTON(button));
             std::string text = label ? label : "";
             text.erase(std::remove(text.begin(), text.end(), '_'), text.end());
@@ -76,7 +86,8 @@ public:
         for (const std::string& text : texts)
             labels += text + ";";
 
-        switch (m_how) {
+        switch (m_how)
+        {
         case Leave::Ja:
             gtk_button_clicked(GTK_BUTTON(ja));
             break;
@@ -84,7 +95,8 @@ public:
             gtk_button_clicked(GTK_BUTTON(nein));
             break;
         case Leave::Escape:
-            gtk_bindings_activate(G_OBJECT(dialog), GDK_KEY_Escape, static_cast<GdkModifierType>(0));
+            gtk_bindings_activate(G_OBJECT(dialog), GDK_KEY_Escape,
+                                  static_cast<GdkModifierType>(0));
             break;
         case Leave::CloseBox:
             gtk_window_close(GTK_WINDOW(dialog));
@@ -108,7 +120,8 @@ TEST(QuestionBoxes, AbortQuestionReadsJaNeinAndOnlyJaDiscards)
     Type(frame->m_textTitle, "neu");
     Click(frame->m_buttonAdd);
     RealDialogs real;
-    for (Leave how : {Leave::Escape, Leave::CloseBox, Leave::Nein}) {
+    for (Leave how : {Leave::Escape, Leave::CloseBox, Leave::Nein})
+    {
         QuestionLeaver leaver(how);
         ChooseMenu(frame.get(), 0, 1);
         EXPECT_TRUE(leaver.left);

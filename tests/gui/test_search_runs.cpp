@@ -8,7 +8,8 @@
 
 #include <wx/stopwatch.h>
 
-namespace {
+namespace
+{
 
 const int kRunTimeoutMs = 20000;
 
@@ -173,7 +174,8 @@ TEST(SearchRun, CurrentEntryModeSendsOnlyTheSelectedCriterion)
     EXPECT_EQ(frame->Status(), "2 neue Treffer");
     const std::vector<std::string> targets = site.RequestTargets();
     ASSERT_EQ(targets.size(), 2u); // page 1 with the hits, page 2 empty
-    for (const std::string& target : targets) {
+    for (const std::string& target : targets)
+    {
         EXPECT_NE(target.find("allgemein[titel]=Birke&allgemein[person]=&"), std::string::npos)
             << target;
     }
@@ -240,12 +242,13 @@ TEST(SearchRun, FetchErrorAfterTwoHitsMergesThemAndReportsOnce)
     SeenBox box;
 
     StartRun(frame.get());
-    wxTEST_DIALOG(YieldUntil([&] { return box.count > 0; }, kRunTimeoutMs),
-                  AnswerBox(wxOK, &box));
+    wxTEST_DIALOG(YieldUntil([&] { return box.count > 0; }, kRunTimeoutMs), AnswerBox(wxOK, &box));
     ASSERT_EQ(box.count, 1);
     EXPECT_EQ(box.message, wxString::FromUTF8("Es sind ein oder mehrere Fehler aufgetreten!\n\n"
-                                              "Die Suchseite " + site.Host() +
-                                              " antwortete mit \u201E" "500 Internal Server "
+                                              "Die Suchseite " +
+                                              site.Host() +
+                                              " antwortete mit \u201E"
+                                              "500 Internal Server "
                                               "Error\u201C.\n"));
     EXPECT_EQ(box.caption, "Velunda - Fehlermeldung");
     EXPECT_EQ(box.style & (wxOK | wxICON_INFORMATION | wxYES_NO | wxCANCEL),
@@ -270,8 +273,7 @@ TEST(SearchRun, RefusedConnectionEndsInTheErrorBox)
     SeenBox box;
 
     StartRun(frame.get());
-    wxTEST_DIALOG(YieldUntil([&] { return box.count > 0; }, kRunTimeoutMs),
-                  AnswerBox(wxOK, &box));
+    wxTEST_DIALOG(YieldUntil([&] { return box.count > 0; }, kRunTimeoutMs), AnswerBox(wxOK, &box));
     EXPECT_EQ(box.message, "Es sind ein oder mehrere Fehler aufgetreten!\n\n"
                            "Konnte Verbindung nicht herstellen!\n");
     EXPECT_EQ(frame->m_listHits->GetCount(), 0u);
@@ -288,8 +290,7 @@ TEST(SearchRun, ConnectionClosedBeforeAnyAnswerEndsInTheErrorBox)
     SeenBox box;
 
     StartRun(frame.get());
-    wxTEST_DIALOG(YieldUntil([&] { return box.count > 0; }, kRunTimeoutMs),
-                  AnswerBox(wxOK, &box));
+    wxTEST_DIALOG(YieldUntil([&] { return box.count > 0; }, kRunTimeoutMs), AnswerBox(wxOK, &box));
     EXPECT_EQ(box.message, "Es sind ein oder mehrere Fehler aufgetreten!\n\n"
                            "Konnte Verbindung nicht herstellen!\n");
     EXPECT_EQ(RowIds(frame.get()), "22;21;");
@@ -307,13 +308,10 @@ TEST(SearchRun, PagesCutInTheMiddleListTheRowsThatArrived)
     ChooseMode(frame.get(), "nur einmal suchen");
     SeenBox box;
     StartRun(frame.get());
-    wxTEST_DIALOG(YieldUntil(
-                      [&] {
-                          return box.count > 0 ||
-                                 frame->Status().EndsWith(" neue Treffer");
-                      },
-                      kRunTimeoutMs),
-                  AnswerBox(wxOK, &box).Optional());
+    wxTEST_DIALOG(
+        YieldUntil([&] { return box.count > 0 || frame->Status().EndsWith(" neue Treffer"); },
+                   kRunTimeoutMs),
+        AnswerBox(wxOK, &box).Optional());
     Pump(200);
     EXPECT_GT(frame->m_listHits->GetCount(), 0u);
     EXPECT_LT(frame->m_listHits->GetCount(), 5u);
@@ -321,8 +319,8 @@ TEST(SearchRun, PagesCutInTheMiddleListTheRowsThatArrived)
         EXPECT_EQ(box.message, "Es sind ein oder mehrere Fehler aufgetreten!\n\nDie Antwort von " +
                                    site.Host() + " war keine Ergebnisseite.\n");
     else
-        EXPECT_EQ(frame->Status(), wxString::Format("%u neue Treffer",
-                                                    frame->m_listHits->GetCount()));
+        EXPECT_EQ(frame->Status(),
+                  wxString::Format("%u neue Treffer", frame->m_listHits->GetCount()));
 }
 
 TEST(SearchRun, StopDuringSlowFetchDiscardsTheRun)
@@ -340,8 +338,8 @@ TEST(SearchRun, StopDuringSlowFetchDiscardsTheRun)
         stoppedInJob = frame->m_inJob;
         Click(frame->m_buttonStart);
     });
-    ASSERT_TRUE(YieldUntil([&] { return stop.IsRunning() == false && !frame->m_inJob; },
-                           kRunTimeoutMs));
+    ASSERT_TRUE(
+        YieldUntil([&] { return stop.IsRunning() == false && !frame->m_inJob; }, kRunTimeoutMs));
     EXPECT_TRUE(stoppedInJob);
     Pump(200);
     EXPECT_EQ(frame->m_listHits->GetCount(), 0u);
@@ -379,9 +377,12 @@ TEST(SearchRun, ExpiryDuringAJobWaitsForIt)
     EXPECT_EQ(requestsInFirstJob, 1u) << "a second run started inside the first";
     // The first run was not discarded (START came after STOP); the second
     // one follows it, and the hourly re-arm comes after that.
-    ASSERT_TRUE(YieldUntil([&] { return !frame->m_inJob && frame->m_timer.IsRunning()
-                                        && frame->m_timer.GetInterval() == 3600000; },
-                           kRunTimeoutMs));
+    ASSERT_TRUE(YieldUntil(
+        [&] {
+            return !frame->m_inJob && frame->m_timer.IsRunning() &&
+                   frame->m_timer.GetInterval() == 3600000;
+        },
+        kRunTimeoutMs));
     EXPECT_EQ(site.RequestTargets().size(), 2u);
     EXPECT_EQ(frame->Status(), "0 neue Treffer");
 }
@@ -398,7 +399,8 @@ TEST(SearchRun, StartAndStopPressedOverAndOverDuringAJob)
     int presses = 0;
     bool pressedInJob = true;
     std::vector<std::unique_ptr<Later>> clicks;
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < 7; ++i)
+    {
         clicks.emplace_back(new Later(1200 + 60 * i, [&] {
             pressedInJob = pressedInJob && frame->m_inJob;
             Click(frame->m_buttonStart);
@@ -446,8 +448,7 @@ TEST(SearchRun, RunWhileTheInfoBoxIsOpen)
 
     // The box stays open (its loop runs) until the run has ended in it.
     bool ranInBox = false;
-    wxTEST_DIALOG(ChooseMenu(frame.get(), 1, 0),
-                  PumpingBox([&] {
+    wxTEST_DIALOG(ChooseMenu(frame.get(), 1, 0), PumpingBox([&] {
                       ranInBox = frame->Status() == "3 neue Treffer";
                       return ranInBox;
                   }));

@@ -16,7 +16,8 @@ TEST(SharedFolder, WindowlessRunLeavesTheFilesOfTheWindowsRunAndClose)
     const std::string refn = "Version\r\nSortierung\r\nalte Zeile\r\nalter Link\r\nohne Link\r\n";
     std::unique_ptr<LocalSite> site;
     std::string files[2][2];
-    for (int windowless = 0; windowless < 2; ++windowless) {
+    for (int windowless = 0; windowless < 2; ++windowless)
+    {
         TempWorld world;
         if (!site)
             site = std::make_unique<LocalSite>(world);
@@ -26,10 +27,13 @@ TEST(SharedFolder, WindowlessRunLeavesTheFilesOfTheWindowsRunAndClose)
         StoreSettings(world, "3", {"Ahorn|", "Birke|", "|Uwe Eins"});
         WriteBytes(world.RefnFile(), refn);
         WriteBytes(world.Work() + "/TVmov.ref", "alter Treffer\n");
-        if (windowless) {
+        if (windowless)
+        {
             // HOME and the current folder are the world's.
             ASSERT_EQ(std::system(VELUNDA_SUCHE_PROGRAM " >/dev/null"), 0);
-        } else {
+        }
+        else
+        {
             Frame frame;
             ChooseMode(frame.get(), "nur einmal suchen");
             StartRun(frame.get());

@@ -29,7 +29,8 @@ TEST(Cp1252, CharactersOfSpecialBytes)
     for (int b : {0x81, 0x8D, 0x8F, 0x90, 0x9D})
         EXPECT_EQ(FromBytes(std::string(1, static_cast<char>(b))), wxString(wxUniChar(b)));
     // NUL is shown as the NUL symbol, so list controls keep the rest of a line.
-    EXPECT_EQ(FromBytes(std::string("a\0b", 3)), wxString::FromUTF8("a\xE2\x90\x80" "b"));
+    EXPECT_EQ(FromBytes(std::string("a\0b", 3)), wxString::FromUTF8("a\xE2\x90\x80"
+                                                                    "b"));
 }
 
 TEST(Cp1252, CharactersOutsideTheSetBecomeQuestionMarks)
@@ -109,7 +110,8 @@ TEST(KnownHitsFile, ReadHeadAndReplace)
     // possible.
     ASSERT_EQ(::chmod(path.fn_str(), 0660), 0);
     ASSERT_TRUE(ReplaceFile(path, ""));
-    struct stat info{};
+    struct stat info
+    {};
     ASSERT_EQ(::stat(path.fn_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0660u);
     ASSERT_TRUE(ReadFileHead(path, 100, &bytes, &truncated));

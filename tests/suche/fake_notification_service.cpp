@@ -44,8 +44,7 @@ void OnCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gc
     else if (name == "GetCapabilities")
     {
         const gchar* caps[] = {"body", "body-markup", nullptr};
-        g_dbus_method_invocation_return_value(invocation,
-                                              g_variant_new("(^as)", caps));
+        g_dbus_method_invocation_return_value(invocation, g_variant_new("(^as)", caps));
     }
     else if (name == "GetServerInformation")
         g_dbus_method_invocation_return_value(

@@ -26,8 +26,8 @@ public:
     static Answer InTurn(std::vector<std::string> pages,
                          std::optional<std::string> rest = std::nullopt)
     {
-        return [pages = std::move(pages), rest = std::move(rest)](
-                   std::size_t n, const std::string&, std::string& body) {
+        return [pages = std::move(pages), rest = std::move(rest)](std::size_t n, const std::string&,
+                                                                  std::string& body) {
             if (n < pages.size())
                 body = pages[n];
             else if (rest)

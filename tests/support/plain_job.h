@@ -135,9 +135,9 @@ struct RunOutcome
     std::vector<std::string> hitLines;
     std::vector<std::string> hitLinks;
     std::vector<std::string> errors;
-    std::string out;          // standard output
-    bool saved = false;       // whether the reference file was written
-    std::string savedBytes;   // and what it was written with
+    std::string out;        // standard output
+    bool saved = false;     // whether the reference file was written
+    std::string savedBytes; // and what it was written with
 };
 
 // One listings job, the model's way. fetch(n, url, text) appends the n-th page
@@ -300,8 +300,8 @@ private:
             f[k] = Transliterate(m_field[k]);
         std::string line = DoSuche::PadColumn(f[0], 10) + "|" +
                            DoSuche::PadColumn(DecodeEntities(f[1]), 15) + "|" +
-                           DoSuche::PadColumn(f[4], 15) + "|" + DoSuche::PadColumn(f[2], 15) +
-                           "|" + DecodeEntities(f[5]);
+                           DoSuche::PadColumn(f[4], 15) + "|" + DoSuche::PadColumn(f[2], 15) + "|" +
+                           DecodeEntities(f[5]);
         // A CR would split the line when the files are read back.
         std::replace(line.begin(), line.end(), '\r', ' ');
         std::replace(m_link.begin(), m_link.end(), '\r', ' ');

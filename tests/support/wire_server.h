@@ -114,8 +114,7 @@ private:
             const int fd = ::accept(m_listen, nullptr, nullptr);
             if (fd < 0)
                 continue;
-            const CannedResponse& response =
-                m_responses[std::min(served, m_responses.size() - 1)];
+            const CannedResponse& response = m_responses[std::min(served, m_responses.size() - 1)];
             ++served;
             Answer(fd, response);
             ::close(fd);
