@@ -92,7 +92,8 @@ const PageSet& Pages()
             MemoryJob job(Criteria(1), ByPageNumber(s.pages, &one));
             job.Search();
         }
-        s.criteria = static_cast<int>((target + one.size() - 1) / one.size());
+        const std::size_t perCriterion = std::max<std::size_t>(one.size(), 1);
+        s.criteria = static_cast<int>((target + perCriterion - 1) / perCriterion);
         {
             TempWorkDir dir;
             bench::QuietStdout quiet;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Static checks over our own sources (app, search, text, tests, fuzz, bench):
-# cppcheck and clang-tidy (.clang-tidy in the top folder). Any finding fails.
+# Static checks over our own sources (text, search, core, app, suche, tests,
+# fuzz, bench): clang-format (.clang-format), cppcheck and clang-tidy
+# (.clang-tidy). Any finding, or any file clang-format would change, fails.
 #
 #     tools/static_checks.sh
 #
@@ -36,6 +37,18 @@ PY
 [ ${#files[@]} -gt 0 ] || { echo "static checks: no sources found in $db"; exit 1; }
 
 status=0
+
+# ---- clang-format ----
+mapfile -t sources < <(git ls-files '*.cpp' '*.h' | grep -vE '^resources/')
+unformatted=()
+for file in "${sources[@]}"; do
+  clang-format --dry-run -Werror "$file" >/dev/null 2>&1 || unformatted+=("$file")
+done
+if [ ${#unformatted[@]} -gt 0 ]; then
+  status=1
+  echo "clang-format would change (run clang-format -i on them):"
+  printf '  %s\n' "${unformatted[@]}"
+fi
 
 # ---- cppcheck ----
 # googletest.cfg lets it read the TEST macros. The wxWidgets configuration
@@ -111,7 +124,8 @@ if [ -f "$build/clang-tidy.failed" ]; then
     cat "$build/clang-tidy.txt"
 fi
 
-echo "Static checks: cppcheck over ${#files[@]} files, clang-tidy over $tidied" \
+echo "Static checks: clang-format over ${#sources[@]} files (${#unformatted[@]} unformatted)," \
+  "cppcheck over ${#files[@]} files, clang-tidy over $tidied" \
   "(${#todo[@]} changed since their last clean check, $failed with findings):" \
   "$([ $status -eq 0 ] && echo clean || echo FINDINGS)"
 exit $status
