@@ -297,6 +297,70 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user)
     return length;
 }
 
+// Runs one transfer to its end, or until the site stays silent for wait
+// (once connected: the connection's own wait is libcurl's) or the page
+// reaches its end time; in between, whileWaiting (when set) runs at least
+// every kWaitSliceMs. Returns libcurl's result of the transfer.
+CURLcode RunTransfer(CURLM* multi, Transfer& t, std::chrono::seconds wait,
+                     Clock::time_point pageEnd, const std::function<void()>& whileWaiting)
+{
+    CURL* const easy = t.easy;
+    if (curl_multi_add_handle(multi, easy) != CURLM_OK)
+        return CURLE_FAILED_INIT;
+    CURLcode result = CURLE_OK;
+    for (;;)
+    {
+        int running = 0;
+        if (curl_multi_perform(multi, &running) != CURLM_OK)
+        {
+            result = CURLE_FAILED_INIT;
+            break;
+        }
+        if (running == 0)
+        {
+            int left = 0;
+            while (CURLMsg* message = curl_multi_info_read(multi, &left))
+            {
+                if (message->msg == CURLMSG_DONE)
+                    result = message->data.result;
+            }
+            break;
+        }
+        const Clock::time_point now = Clock::now();
+        if (!t.connected)
+        {
+            // The wait for the answer begins once the request is about to go.
+            curl_off_t sent = 0;
+            curl_easy_getinfo(easy, CURLINFO_PRETRANSFER_TIME_T, &sent);
+            if (sent > 0)
+            {
+                t.connected = true;
+                t.lastActivity = now;
+            }
+        }
+        if (t.connected && now - t.lastActivity >= wait)
+        {
+            t.stop = Stop::Silent;
+            break;
+        }
+        if (now >= pageEnd)
+        {
+            t.stop = Stop::TooLong;
+            break;
+        }
+        auto left = std::min(pageEnd - now, t.lastActivity + wait - now);
+        if (whileWaiting)
+            left = std::min<Clock::duration>(
+                left, std::chrono::milliseconds(HttpPageSource::kWaitSliceMs));
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(left).count();
+        curl_multi_poll(multi, nullptr, 0, static_cast<int>(std::max<long long>(1, ms)), nullptr);
+        if (whileWaiting)
+            whileWaiting();
+    }
+    curl_multi_remove_handle(multi, easy);
+    return result;
+}
+
 // libcurl's global set-up, once per process.
 void InitCurlOnce()
 {
@@ -409,63 +473,7 @@ PageAnswer HttpPageSource::Get(const PageRequest& request, const BodySink& body)
         curl_easy_setopt(easy, CURLOPT_HEADERDATA, &t);
         curl_easy_setopt(easy, CURLOPT_WRITEDATA, &t);
 
-        CURLcode result = CURLE_OK;
-        if (curl_multi_add_handle(multi, easy) != CURLM_OK)
-            result = CURLE_FAILED_INIT;
-        else
-        {
-            for (;;)
-            {
-                int running = 0;
-                if (curl_multi_perform(multi, &running) != CURLM_OK)
-                {
-                    result = CURLE_FAILED_INIT;
-                    break;
-                }
-                if (running == 0)
-                {
-                    int left = 0;
-                    while (CURLMsg* message = curl_multi_info_read(multi, &left))
-                    {
-                        if (message->msg == CURLMSG_DONE)
-                            result = message->data.result;
-                    }
-                    break;
-                }
-                const Clock::time_point now = Clock::now();
-                if (!t.connected)
-                {
-                    // The wait for the connection (and the handshake) is
-                    // libcurl's; the wait for the answer begins after it.
-                    curl_off_t sent = 0;
-                    curl_easy_getinfo(easy, CURLINFO_PRETRANSFER_TIME_T, &sent);
-                    if (sent > 0)
-                    {
-                        t.connected = true;
-                        t.lastActivity = now;
-                    }
-                }
-                if (t.connected && now - t.lastActivity >= wait)
-                {
-                    t.stop = Stop::Silent;
-                    break;
-                }
-                if (now >= pageEnd)
-                {
-                    t.stop = Stop::TooLong;
-                    break;
-                }
-                auto left = std::min(pageEnd - now, t.lastActivity + wait - now);
-                if (m_whileWaiting)
-                    left = std::min<Clock::duration>(left, std::chrono::milliseconds(kWaitSliceMs));
-                const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(left).count();
-                curl_multi_poll(multi, nullptr, 0, static_cast<int>(std::max<long long>(1, ms)),
-                                nullptr);
-                if (m_whileWaiting)
-                    m_whileWaiting();
-            }
-            curl_multi_remove_handle(multi, easy);
-        }
+        const CURLcode result = RunTransfer(multi, t, wait, pageEnd, m_whileWaiting);
         curl_easy_setopt(easy, CURLOPT_HTTPHEADER, static_cast<curl_slist*>(nullptr));
         curl_slist_free_all(headers);
 
