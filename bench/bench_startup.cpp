@@ -139,6 +139,24 @@ bool NextEvent(Display* display, XEvent& event, double until)
     return true;
 }
 
+// Starts program in dir, which is also its HOME, with its standard output
+// going nowhere; -1 when it could not be started.
+pid_t StartIn(const std::string& program, const std::string& dir)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0)
+    {
+        if (::chdir(dir.c_str()) != 0)
+            ::_exit(127);
+        ::setenv("HOME", dir.c_str(), 1);
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, STDOUT_FILENO);
+        ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    return pid;
+}
+
 // Starts program in dir (also its HOME), waits for its window, follows its
 // first run when one starts within settleSeconds, then ends it. The memory
 // at the end is read afterSeconds after the run (or the settling) ended.
@@ -151,17 +169,7 @@ Launch LaunchOnce(Display* display, const std::string& program, const std::strin
     XSync(display, True);
 
     const double start = bench::Now();
-    const pid_t pid = ::fork();
-    if (pid == 0)
-    {
-        if (::chdir(dir.c_str()) != 0)
-            ::_exit(127);
-        ::setenv("HOME", dir.c_str(), 1);
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, STDOUT_FILENO);
-        ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
+    const pid_t pid = StartIn(program, dir);
     if (pid < 0)
         return result;
 
@@ -300,17 +308,7 @@ std::string g_program = VELUNDA_PROGRAM;
 bool RunWindowless(const std::string& dir, double& seconds, double& peakMb)
 {
     const double start = bench::Now();
-    const pid_t pid = ::fork();
-    if (pid == 0)
-    {
-        if (::chdir(dir.c_str()) != 0)
-            ::_exit(127);
-        ::setenv("HOME", dir.c_str(), 1);
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, STDOUT_FILENO);
-        ::execl(VELUNDA_SUCHE_PROGRAM, VELUNDA_SUCHE_PROGRAM, static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
+    const pid_t pid = StartIn(VELUNDA_SUCHE_PROGRAM, dir);
     int status = 0;
     struct rusage usage
     {};
