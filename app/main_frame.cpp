@@ -51,12 +51,11 @@ const int kAnimationSteps = 200;
 // toolkit's own yield does, because the job may run inside such a yield.
 void HandleEventsWhileWaiting()
 {
-#ifdef __WXGTK__
     wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+#ifdef __WXGTK__
     for (int i = 0; loop && i < 1000 && loop->Pending(); ++i)
         gtk_main_iteration_do(FALSE);
 #else
-    wxEventLoopBase* loop = wxEventLoopBase::GetActive();
     if (loop && !loop->IsYielding())
         loop->YieldFor(wxEVT_CATEGORY_ALL);
 #endif
@@ -159,13 +158,7 @@ FR::FR()
 
 void FR::LoadKnownHits()
 {
-    std::string bytes;
-    bool truncated = false;
-    if (!ReadFileHead(kKnownHitsFile, kKnownHitsMaxBytes, &bytes, &truncated))
-        return;
-    const KnownHits hits = ParseKnownHits(bytes, truncated);
-    bytes.clear();
-    ShowRows(hits);
+    ShowRows(ReadKnownHits(kKnownHitsFile));
 }
 
 KnownHits FR::ShownRows() const

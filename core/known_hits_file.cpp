@@ -65,6 +65,15 @@ KnownHits ParseKnownHits(const std::string& bytes, bool truncated)
     return hits;
 }
 
+KnownHits ReadKnownHits(const wxString& path)
+{
+    std::string bytes;
+    bool truncated = false;
+    if (!ReadFileHead(path, kKnownHitsMaxBytes, &bytes, &truncated))
+        return KnownHits();
+    return ParseKnownHits(bytes, truncated);
+}
+
 std::string FormatKnownHits(const KnownHits& hits)
 {
     std::string bytes = "Version\nSortierung\n";

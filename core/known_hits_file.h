@@ -33,6 +33,10 @@ bool ReadFileHead(const wxString& path, std::size_t maxBytes, std::string* bytes
 // file, its cut last line (and a last row whose link was cut) is dropped.
 KnownHits ParseKnownHits(const std::string& bytes, bool truncated);
 
+// The result list as both programs load it at their start: the rows of the
+// head of the file (kKnownHitsMaxBytes), nothing when it cannot be read.
+KnownHits ReadKnownHits(const wxString& path);
+
 // The file's bytes: "Version", "Sortierung", then display line and link of
 // each row, every line ended by a single line feed. A row without a link gets
 // an empty link line.

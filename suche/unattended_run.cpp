@@ -110,12 +110,7 @@ int RunUnattended(const SucheOptions& options)
     const std::string host = ToBytes(ReadListingsHost(*store));
 
     // The result list as the window loads it at its start.
-    KnownHits list;
-    std::string bytes;
-    bool truncated = false;
-    if (ReadFileHead(kResultListFile, kKnownHitsMaxBytes, &bytes, &truncated))
-        list = ParseKnownHits(bytes, truncated);
-    bytes.clear();
+    KnownHits list = ReadKnownHits(kResultListFile);
 
     std::size_t found = 0;
     std::vector<std::string> errors;
