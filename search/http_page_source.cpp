@@ -445,11 +445,11 @@ PageAnswer HttpPageSource::Get(const PageRequest& request, const BodySink& body)
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
                      static_cast<long>(std::chrono::milliseconds(wait).count()));
 
+    Target target = ParseTarget(url);
+    if (!target.ok)
+        return answer;
     for (int redirects = 0;; ++redirects)
     {
-        const Target target = ParseTarget(url);
-        if (!target.ok)
-            return answer;
         answer.answeredBy = target.authority;
 
         // libcurl drops a header line whose value is empty (and writes
@@ -518,7 +518,7 @@ PageAnswer HttpPageSource::Get(const PageRequest& request, const BodySink& body)
                     Join({"Die Suchseite ", by, " leitete mit ", status, kNoValidTarget});
                 return answer;
             }
-            const Target nextTarget = ParseTarget(next);
+            Target nextTarget = ParseTarget(next);
             if (!nextTarget.ok)
             {
                 answer.error =
@@ -533,6 +533,7 @@ PageAnswer HttpPageSource::Get(const PageRequest& request, const BodySink& body)
                 return answer;
             }
             url = next;
+            target = std::move(nextTarget);
             continue;
         }
         if (t.headDone)
