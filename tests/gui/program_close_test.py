@@ -12,32 +12,21 @@ import sys
 import tempfile
 import time
 
-from program_support import fail, own_display, wait_for
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from program_support import AHORN, World, fail, own_display, wait_for  # noqa: E402
 
 
 def main():
     binary, source = sys.argv[1], sys.argv[2]
     tool = os.path.join(source, "tools", "x11_window.py")
     with tempfile.TemporaryDirectory(prefix="velunda-program-") as root:
-        home, work = os.path.join(root, "home"), os.path.join(root, "work")
-        os.mkdir(home)
-        os.mkdir(work)
-        log = os.path.join(root, "site.log")
-        data = os.path.join(root, "broadcasts.tsv")
-        with open(data, "w", encoding="utf-8") as out:
-            out.write("id\tdate\ttime\tchannel\ttitle\tpersons\tdescription\n"
-                      "11\t2026-12-08\t20:15\tKanal A\tAhorn\t\tFolge 11.\n"
-                      "12\t2026-12-09\t20:15\tKanal A\tAhorn\t\tFolge 12.\n")
+        # Two Ahorn broadcasts, 11 and 12.
+        two = "".join(AHORN.splitlines(True)[:3])
+        world = World(root, source, ["Ahorn|", "Birke|"], ["--delay", "10"], two)
+        home, work, log = world.home, world.work, world.log
         server, env = own_display()
         env.update(HOME=home, NO_AT_BRIDGE="1")
-        site = subprocess.Popen([sys.executable, os.path.join(source, "tools", "listings_site.py"),
-                                 "--port", "0", "--log", log, "--data", data, "--delay", "10"],
-                                stdout=subprocess.PIPE, text=True)
         try:
-            port = int(site.stdout.readline())
-            with open(os.path.join(home, ".velunda"), "w") as settings:
-                settings.write("Aanz=2\nAuswahl0\\==Ahorn|\nAuswahl1\\==Birke|\n"
-                               "Host=127.0.0.1:%d\n" % port)
             errors = os.path.join(root, "stderr.txt")
             with open(errors, "w") as err:
                 program = subprocess.Popen([binary], cwd=work, env=env,
@@ -83,9 +72,9 @@ def main():
                 fail("%d requests; none was expected after the close" % requests)
             print("ok: ended %.1f s after the close request, exit status 0, hits saved" % took)
         finally:
-            for process in (site, server):
-                process.terminate()
-                process.wait()
+            world.close()
+            server.terminate()
+            server.wait()
 
 
 if __name__ == "__main__":

@@ -13,31 +13,22 @@ import subprocess
 import sys
 import tempfile
 
-from program_support import fail, own_display
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from program_support import World, fail, own_display  # noqa: E402
 
 
 def main():
     binary, suche, source = sys.argv[1:4]
     tool = [sys.executable, os.path.join(source, "tools", "x11_window.py")]
     with tempfile.TemporaryDirectory(prefix="velunda-hold-") as root:
-        home, work, other = (os.path.join(root, name) for name in ("home", "work", "other"))
-        for folder in (home, work, other):
-            os.mkdir(folder)
-        data = os.path.join(root, "broadcasts.tsv")
-        with open(data, "w", encoding="utf-8") as out:
-            out.write("id\tdate\ttime\tchannel\ttitle\tpersons\tdescription\n"
-                      "11\t2026-12-08\t20:15\tKanal A\tAhorn\t\tFolge 11.\n"
-                      "12\t2026-12-09\t20:15\tKanal A\tAhorn\t\tFolge 12.\n"
-                      "13\t2026-12-10\t20:15\tKanal A\tAhorn\t\tFolge 13.\n")
+        other = os.path.join(root, "other")
+        os.mkdir(other)
+        world = World(root, source, ["Ahorn|"])
+        home, work = world.home, world.work
         display, env = own_display()
         env.update(HOME=home, NO_AT_BRIDGE="1")
-        site = subprocess.Popen([sys.executable, os.path.join(source, "tools", "listings_site.py"),
-                                 "--port", "0", "--data", data], stdout=subprocess.PIPE, text=True)
         first = None
         try:
-            port = int(site.stdout.readline())
-            with open(os.path.join(home, ".velunda"), "w") as settings:
-                settings.write("Aanz=1\nAuswahl0\\==Ahorn|\nHost=127.0.0.1:%d\n" % port)
             errors = os.path.join(root, "first.err")
             with open(errors, "w") as err:
                 first = subprocess.Popen([binary], cwd=work, env=env, stdout=subprocess.DEVNULL,
@@ -46,10 +37,7 @@ def main():
                                stdout=subprocess.DEVNULL) != 0:
                 fail("the first window's run did not find its 3 hits", errors)
 
-            def files():
-                return {name: open(os.path.join(work, name), "rb").read()
-                        for name in sorted(os.listdir(work))}
-            before = files()
+            before = world.files()
 
             second = subprocess.Popen([binary], cwd=work, env=env, stdout=subprocess.DEVNULL,
                                       stderr=subprocess.PIPE)
@@ -68,7 +56,7 @@ def main():
             if held.returncode != 3 or held.stdout:
                 fail("velunda-suche beside the window: status %d, %r" %
                      (held.returncode, held.stdout + held.stderr))
-            if files() != before:
+            if world.files() != before:
                 fail("the second window or velunda-suche touched the files")
             elsewhere = subprocess.run([suche, "-C", other], env=env, capture_output=True,
                                        timeout=60)
@@ -86,8 +74,7 @@ def main():
         finally:
             if first and first.poll() is None:
                 first.kill()
-            site.terminate()
-            site.wait()
+            world.close()
             display.kill()
             display.wait()
 

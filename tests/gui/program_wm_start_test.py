@@ -11,7 +11,8 @@ import sys
 import tempfile
 import time
 
-from program_support import fail, own_display, wait_for
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from program_support import fail, own_display, wait_for  # noqa: E402
 
 
 def stop(process):

@@ -13,12 +13,10 @@ import re
 import subprocess
 import sys
 import tempfile
-import time
 
-BROADCASTS = ("id\tdate\ttime\tchannel\ttitle\tpersons\tdescription\n"
-              "11\t2026-12-08\t20:15\tKanal A\tAhorn\t\tFolge 11.\n"
-              "12\t2026-12-09\t20:15\tKanal A\tAhorn\t\tFolge 12.\n"
-              "13\t2026-12-10\t20:15\tKanal A\tAhorn\t\tFolge 13.\n")
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from program_support import World  # noqa: E402
+
 FAILURES = []
 
 
@@ -26,39 +24,6 @@ def check(condition, what):
     if not condition:
         FAILURES.append(what)
         print("FAILED: " + what)
-
-
-class World:
-    """A HOME with its settings file and a working folder, and the local site."""
-
-    def __init__(self, root, source, criteria, site_args=()):
-        self.home, self.work = os.path.join(root, "home"), os.path.join(root, "work")
-        os.makedirs(self.home)
-        os.makedirs(self.work)
-        data = os.path.join(root, "broadcasts.tsv")
-        with open(data, "w", encoding="utf-8") as out:
-            out.write(BROADCASTS)
-        self.log = os.path.join(root, "site.log")
-        self.site = subprocess.Popen(
-            [sys.executable, os.path.join(source, "tools", "listings_site.py"), "--port", "0",
-             "--data", data, "--log", self.log, *site_args], stdout=subprocess.PIPE, text=True)
-        port = int(self.site.stdout.readline())
-        with open(os.path.join(self.home, ".velunda"), "w") as settings:
-            settings.write("Aanz=%d\n" % len(criteria))
-            for i, criterion in enumerate(criteria):
-                settings.write("Auswahl%d\\==%s\n" % (i, criterion))
-            settings.write("Host=127.0.0.1:%d\n" % port)
-
-    def requests(self):
-        return open(self.log).read().count("GET ") if os.path.exists(self.log) else 0
-
-    def files(self):
-        return {name: open(os.path.join(self.work, name), "rb").read()
-                for name in sorted(os.listdir(self.work))}
-
-    def close(self):
-        self.site.terminate()
-        self.site.wait()
 
 
 def run(binary, world, args, user=None):
@@ -118,9 +83,8 @@ def statuses(binary, source, root):
           "run with an error: %d %r" % (code, out))
     check(len(out.splitlines()) == 6 and out.splitlines()[0].endswith("Ahorn: Folge 13."),
           "three hits, the newest on top: %r" % out)
-    check(err == "Die Suchseite %s antwortete mit „500 Internal Server Error“.\n" %
-          open(os.path.join(world.home, ".velunda")).read().split("Host=")[1].strip(),
-          "error text: %r" % err)
+    check(err == "Die Suchseite 127.0.0.1:%d antwortete mit „500 Internal Server Error“.\n" %
+          world.port, "error text: %r" % err)
     world.close()
 
     # Nothing new, nothing on standard output; no criteria, status 2.

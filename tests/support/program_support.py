@@ -1,4 +1,6 @@
-"""Helpers of the tests that start the real program."""
+"""Helpers of the tests that start the real programs (window tests and
+velunda-suche's): failing with context, an X server of their own, and a
+world of HOME, working folder and local listings site."""
 import os
 import subprocess
 import sys
@@ -44,3 +46,43 @@ def wait_for(condition, seconds):
             return True
         time.sleep(0.05)
     return condition()
+
+
+AHORN = ("id\tdate\ttime\tchannel\ttitle\tpersons\tdescription\n"
+         "11\t2026-12-08\t20:15\tKanal A\tAhorn\t\tFolge 11.\n"
+         "12\t2026-12-09\t20:15\tKanal A\tAhorn\t\tFolge 12.\n"
+         "13\t2026-12-10\t20:15\tKanal A\tAhorn\t\tFolge 13.\n")
+
+
+class World:
+    """A HOME whose settings file holds the criteria and points at the local
+    listings site (serving broadcasts, with site_args), and a working folder."""
+
+    def __init__(self, root, source, criteria, site_args=(), broadcasts=AHORN):
+        self.home, self.work = os.path.join(root, "home"), os.path.join(root, "work")
+        os.makedirs(self.home)
+        os.makedirs(self.work)
+        data = os.path.join(root, "broadcasts.tsv")
+        with open(data, "w", encoding="utf-8") as out:
+            out.write(broadcasts)
+        self.log = os.path.join(root, "site.log")
+        self.site = subprocess.Popen(
+            [sys.executable, os.path.join(source, "tools", "listings_site.py"), "--port", "0",
+             "--data", data, "--log", self.log, *site_args], stdout=subprocess.PIPE, text=True)
+        self.port = int(self.site.stdout.readline())
+        with open(os.path.join(self.home, ".velunda"), "w") as settings:
+            settings.write("Aanz=%d\n" % len(criteria))
+            for i, criterion in enumerate(criteria):
+                settings.write("Auswahl%d\\==%s\n" % (i, criterion))
+            settings.write("Host=127.0.0.1:%d\n" % self.port)
+
+    def requests(self):
+        return open(self.log).read().count("GET ") if os.path.exists(self.log) else 0
+
+    def files(self):
+        return {name: open(os.path.join(self.work, name), "rb").read()
+                for name in sorted(os.listdir(self.work))}
+
+    def close(self):
+        self.site.terminate()
+        self.site.wait()
