@@ -105,6 +105,7 @@ bool DoSuche::Fetch(const std::string& host, const std::string& path,
         std::min<std::size_t>(m_reader.m_text.size(),
                               std::max<std::int32_t>(m_reader.m_readIndex, 0));
     const std::size_t ceiling = unread + request.maxBodyBytes;
+    const std::int64_t textEnd = m_reader.TextEnd();
     const PageAnswer answer =
         Pages().Get(request, [this, ceiling](const char* data, std::size_t size) {
             std::string& text = m_reader.m_text;
@@ -114,7 +115,11 @@ bool DoSuche::Fetch(const std::string& host, const std::string& path,
         });
     m_answeredBy = answer.answeredBy;
     if (!answer.ok)
+    {
+        // Nothing of a page that did not come whole is read.
+        m_reader.CutTextAt(textEnd);
         return Report(true, answer.error, false);
+    }
     return true;
 }
 

@@ -53,8 +53,9 @@ public:
     // beyond kMaxPageTextBytes is cut there). False, with the reason reported
     // and collected, when no page came: "Konnte Verbindung nicht herstellen!"
     // when no server answered, else a German text that names what the server
-    // did (an answer other than 2xx, a failed handshake, a page too big or too
-    // slow, a redirect that leads nowhere).
+    // did (an answer other than 2xx, a body that did not come whole, a failed
+    // handshake, a page too big or too slow, a redirect that leads nowhere).
+    // Nothing of a page that failed stays in m_reader.
     bool Fetch(const std::string& host, const std::string& path, const std::string& contentType,
                const std::string& referer);
 

@@ -14,6 +14,7 @@
 #include <string_view>
 
 const char* const kUserAgent = "Velunda/" VELUNDA_VERSION;
+const char kStoppedText[] = "Der Suchlauf wurde abgebrochen.";
 
 namespace
 {
@@ -26,6 +27,9 @@ const char kBiggerThan[] = " ist gr\xF6\xDF"
                            "er als ";
 const char kNoValidTarget[] = " weiter, nannte aber kein g\xFCltiges Ziel.";
 const char kNoValidAnswer[] = " gab keine g\xFCltige HTTP-Antwort (";
+const char kNotWhole[] = " kam nicht vollst\xE4ndig an: ";
+const char kWasReset[] = " zur\xFC"
+                         "ckgesetzt.";
 
 // The texts are Windows-1252 bytes, like every text of the job. „ and “ are
 // 0x84 and 0x93.
@@ -189,12 +193,17 @@ std::string Duration(int seconds)
     return std::to_string(seconds) + (seconds == 1 ? " Sekunde" : " Sekunden");
 }
 
+std::string Bytes(std::size_t bytes)
+{
+    return std::to_string(bytes) + (bytes == 1 ? " Byte" : " Bytes");
+}
+
 std::string Size(std::size_t bytes)
 {
     const std::size_t mib = std::size_t{1} << 20;
     if (bytes >= mib && bytes % mib == 0)
         return std::to_string(bytes / mib) + " MiB";
-    return std::to_string(bytes) + " Bytes";
+    return Bytes(bytes);
 }
 
 // Why a transfer was ended from this side.
@@ -206,6 +215,7 @@ enum class Stop
     ByReceiver, // the sink took no more
     Silent,     // no byte for the wait time
     TooLong,    // the page took longer than its time
+    Stopped,    // the caller wants no more
 };
 
 // One transfer: one request and its answer.
@@ -299,10 +309,12 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user)
 
 // Runs one transfer to its end, or until the site stays silent for wait
 // (once connected: the connection's own wait is libcurl's) or the page
-// reaches its end time; in between, whileWaiting (when set) runs at least
-// every kWaitSliceMs. Returns libcurl's result of the transfer.
+// reaches its end time, or stopNow answers true; in between, whileWaiting
+// (when set) runs at least every kWaitSliceMs. Returns libcurl's result of the
+// transfer.
 CURLcode RunTransfer(CURLM* multi, Transfer& t, std::chrono::seconds wait,
-                     Clock::time_point pageEnd, const std::function<void()>& whileWaiting)
+                     Clock::time_point pageEnd, const std::function<void()>& whileWaiting,
+                     const std::function<bool()>& stopNow)
 {
     CURL* const easy = t.easy;
     if (curl_multi_add_handle(multi, easy) != CURLM_OK)
@@ -324,6 +336,11 @@ CURLcode RunTransfer(CURLM* multi, Transfer& t, std::chrono::seconds wait,
                 if (message->msg == CURLMSG_DONE)
                     result = message->data.result;
             }
+            break;
+        }
+        if (stopNow && stopNow())
+        {
+            t.stop = Stop::Stopped;
             break;
         }
         const Clock::time_point now = Clock::now();
@@ -359,6 +376,25 @@ CURLcode RunTransfer(CURLM* multi, Transfer& t, std::chrono::seconds wait,
     }
     curl_multi_remove_handle(multi, easy);
     return result;
+}
+
+// How a body came to an end before it was whole, and how much of it came.
+std::string WhyNotWhole(CURL* easy, const Transfer& t, CURLcode result, int waitSeconds)
+{
+    if (t.stop == Stop::Silent)
+        return Join(
+            {"nach ", Bytes(t.received), " kam ", Duration(waitSeconds), " lang nichts mehr."});
+    curl_off_t expected = -1;
+    curl_easy_getinfo(easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &expected);
+    const std::string arrived =
+        expected >= 0
+            ? Join({std::to_string(t.received), " von ", Bytes(static_cast<std::size_t>(expected))})
+            : Bytes(t.received);
+    if (result == CURLE_RECV_ERROR)
+        return Join({"die Verbindung wurde nach ", arrived, kWasReset});
+    if (result == CURLE_PARTIAL_FILE)
+        return Join({"die Verbindung endete nach ", arrived, "."});
+    return Join({"nach ", arrived, " (", curl_easy_strerror(result), ")."});
 }
 
 // libcurl's global set-up, once per process.
@@ -473,7 +509,7 @@ PageAnswer HttpPageSource::Get(const PageRequest& request, const BodySink& body)
         curl_easy_setopt(easy, CURLOPT_HEADERDATA, &t);
         curl_easy_setopt(easy, CURLOPT_WRITEDATA, &t);
 
-        const CURLcode result = RunTransfer(multi, t, wait, pageEnd, m_whileWaiting);
+        const CURLcode result = RunTransfer(multi, t, wait, pageEnd, m_whileWaiting, m_stopNow);
         curl_easy_setopt(easy, CURLOPT_HTTPHEADER, static_cast<curl_slist*>(nullptr));
         curl_slist_free_all(headers);
 
@@ -493,10 +529,10 @@ PageAnswer HttpPageSource::Get(const PageRequest& request, const BodySink& body)
         case Stop::ByReceiver:
             answer.ok = true;
             return answer;
-        case Stop::Silent:
-            // Fallen silent in the body: the page is what arrived.
-            answer.ok = t.headDone && t.status / 100 == 2;
+        case Stop::Stopped:
+            answer.error = kStoppedText;
             return answer;
+        case Stop::Silent:
         case Stop::None:
         case Stop::NotNeeded:
             break;
@@ -504,9 +540,12 @@ PageAnswer HttpPageSource::Get(const PageRequest& request, const BodySink& body)
 
         if (t.headDone && t.status / 100 == 2)
         {
-            // However the body ended (closed early, cut short), it is used as
-            // far as it arrived.
-            answer.ok = true;
+            // Only a whole body is a page: the rows of a part would be taken
+            // as known, and the rows after the cut never reported.
+            answer.ok = t.stop == Stop::None && result == CURLE_OK;
+            if (!answer.ok)
+                answer.error = Join({"Die Antwort der Suchseite ", by, kNotWhole,
+                                     WhyNotWhole(easy, t, result, request.waitSeconds)});
             return answer;
         }
         if (t.headDone && IsRedirect(t.status))

@@ -7,9 +7,12 @@
 // names. Redirects (301, 302, 303, 307, 308) are followed, at most ten in a
 // row and to http or https only, with the same request; libcurl resolves each
 // Location. An answer other than 2xx, a failed handshake, a body beyond
-// maxBodyBytes or a page beyond pageSeconds is an error with a German text.
-// A wait without a byte for waitSeconds ends the page: before the answer's
-// head is complete as a connection error, in the body with what arrived.
+// maxBodyBytes or a page beyond pageSeconds is an error with a German text,
+// and so is a body that does not arrive whole: cut before its Content-Length,
+// broken by a reset, or silent for waitSeconds. Only a body that ends with
+// its Content-Length, or without one with a clean close, is a page. A wait
+// without a byte for waitSeconds before the answer's head is complete is a
+// connection error.
 #pragma once
 
 #include "page_source.h"
@@ -31,6 +34,9 @@ public:
     // window can go on handling its events meanwhile. Without it the client
     // sleeps until the network has something for it.
     std::function<void()> m_whileWaiting;
+    // Asked while a page is awaited: once it answers true, the page is
+    // dropped at once and Get ends with kStoppedText.
+    std::function<bool()> m_stopNow;
 
     static constexpr int kWaitSliceMs = 10;
     static constexpr int kMaxRedirects = 10;
@@ -42,3 +48,5 @@ private:
 
 // The User-Agent value of every request: "Velunda/<version>".
 extern const char* const kUserAgent;
+// The error of a page that m_stopNow ended.
+extern const char kStoppedText[];

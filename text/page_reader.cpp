@@ -34,6 +34,15 @@ std::size_t PageReader::Append(const char* data, std::size_t count)
     return AppendBounded(m_text, data, count, kMaxPageTextBytes);
 }
 
+void PageReader::CutTextAt(std::int64_t end)
+{
+    // Only bytes beyond the cursor's reach are dropped: what Append dropped
+    // before lies behind the cursor, and end is never before it.
+    const std::int64_t held = end - m_droppedBytes;
+    if (held >= m_textLength && held < static_cast<std::int64_t>(m_text.size()))
+        m_text.resize(static_cast<std::size_t>(held));
+}
+
 void PageReader::DropPassed()
 {
     // The cursor never moves back, and every line is read from m_readIndex

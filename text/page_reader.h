@@ -30,6 +30,14 @@ public:
     std::size_t Append(const char* data, std::size_t count);
     std::size_t Append(std::string_view bytes) { return Append(bytes.data(), bytes.size()); }
 
+    // The position just past the last byte appended, counted in the whole
+    // text; CutTextAt(end) drops what was appended after it.
+    std::int64_t TextEnd() const
+    {
+        return m_droppedBytes + static_cast<std::int64_t>(m_text.size());
+    }
+    void CutTextAt(std::int64_t end);
+
     // True when five bytes or fewer of the text (as long as it was at the
     // last ReadLine) are unread. Those last bytes are held back until more
     // text is appended; they then start the next line.

@@ -31,7 +31,11 @@ Usage: listings_site.py [options]
                     percent-encoding included) as --fail-how says; other
                     requests are answered as usual
   --fail-how HOW    status: answer with status 500 and a short body (default);
-                    close: close the connection without any answer
+                    close: close the connection without any answer;
+                    hang: answer nothing and keep the connection open;
+                    cut: the usual answer, closed after half of its body;
+                    reset: the same, then the connection reset (RST);
+                    stall: the same, then silence with the connection open
   --status N        answer every search with status N (its usual reason
                     phrase) and the result page as the body
   --redirect-to URL answer every request with a redirect (--redirect-status,
@@ -71,6 +75,7 @@ import signal
 import socket
 import socketserver
 import ssl
+import struct
 import subprocess
 import sys
 import threading
@@ -284,9 +289,12 @@ class Handler(socketserver.StreamRequestHandler):
         request_line = head.split(b"\r\n", 1)[0].split(b"\n", 1)[0].decode("latin-1")
         parts = request_line.split(" ")
         target = parts[1] if len(parts) >= 2 else "/"
-        if site.args.fail_on and site.args.fail_on in target:
-            if site.args.fail_how == "close":
-                return
+        failing = site.args.fail_on and site.args.fail_on in target
+        if failing and site.args.fail_how in ("close", "hang"):
+            if site.args.fail_how == "hang":
+                self.wait_for_client()
+            return
+        if failing and site.args.fail_how == "status":
             body = b"<html><body>Fehler</body></html>\n"
             self.wfile.write(("HTTP/1.0 500 Internal Server Error\r\nContent-Type: text/html\r\n"
                               "Content-Length: %d\r\nConnection: close\r\n\r\n" %
@@ -307,7 +315,7 @@ class Handler(socketserver.StreamRequestHandler):
         response = ("HTTP/1.0 %d %s\r\nContent-Type: text/html; charset=utf-8\r\n"
                     "Content-Length: %d\r\nConnection: close\r\n\r\n" %
                     (status, reason_of(status), len(body))).encode("ascii") + body
-        if args.mode == "close-mid-body":
+        if args.mode == "close-mid-body" or failing:
             response = response[:len(response) - len(body) // 2]
         try:
             if args.delay > 0:
@@ -321,6 +329,22 @@ class Handler(socketserver.StreamRequestHandler):
             else:
                 self.wfile.write(response)
                 self.wfile.flush()
+            if failing and args.fail_how == "reset":
+                # Closed at once with a linger time of 0, which sends RST
+                # instead of the FIN of an orderly shutdown.
+                self.request.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER,
+                                        struct.pack("ii", 1, 0))
+                self.request.close()
+            elif failing and args.fail_how == "stall":
+                self.wait_for_client()
+        except OSError:
+            pass
+
+    def wait_for_client(self):
+        """Keeps the connection open, sending nothing, until the client goes."""
+        try:
+            while self.request.recv(4096):
+                pass
         except OSError:
             pass
 
@@ -408,7 +432,8 @@ def main():
     parser.add_argument("--rows", type=int, default=350)
     parser.add_argument("--row-padding", type=int, default=0)
     parser.add_argument("--fail-on", default="")
-    parser.add_argument("--fail-how", choices=["status", "close"], default="status")
+    parser.add_argument("--fail-how", choices=["status", "close", "hang", "cut", "reset", "stall"],
+                        default="status")
     parser.add_argument("--status", type=int, default=0)
     parser.add_argument("--redirect-to", default="")
     parser.add_argument("--redirect-status", type=int, default=301)

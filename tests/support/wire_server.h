@@ -29,6 +29,8 @@ struct CannedResponse
     // Keep the connection open after sending, without sending more, until the
     // server stops (or the client closes).
     bool stallAfter = false;
+    // Reset the connection (RST) after sending instead of closing it.
+    bool resetAfter = false;
 };
 
 class WireServer
@@ -164,6 +166,13 @@ private:
                     return;
                 sent += static_cast<std::size_t>(count);
             }
+        }
+        if (response.resetAfter)
+        {
+            // A linger time of 0 makes the close send RST.
+            const linger reset{1, 0};
+            ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+            return;
         }
         if (response.stallAfter)
         {
