@@ -1,10 +1,12 @@
 // Reference file: byte-exact line reading and atomic rewriting.
 #include "reference_file.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -71,6 +73,26 @@ bool ReadFileText(const std::string& path, std::string& text)
 
 namespace
 {
+// The temporary file of a replace is named after its target, with this and
+// six letters or digits after it.
+const char kTemporaryMark[] = ".velunda-neu-";
+const std::size_t kTemporaryLetters = 6;
+
+// Syncs the folder that holds path, so that a rename in it survives a power
+// cut. Where the system cannot sync a folder, the file is saved all the same.
+void SyncFolderOf(const std::string& path)
+{
+    const std::string::size_type slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "."
+                               : slash == 0               ? "/"
+                                                          : path.substr(0, slash);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    static_cast<void>(::fsync(fd));
+    ::close(fd);
+}
+
 bool WriteAll(int fd, const char* data, std::size_t size)
 {
     while (size > 0)
@@ -163,7 +185,7 @@ bool ReplaceFileBytes(const std::string& path, std::string_view bytes)
 
     // The temporary file lies beside the target (same file system, so the
     // rename replaces it in one step) and takes the old file's permissions.
-    std::string temp = target + ".XXXXXX";
+    std::string temp = target + kTemporaryMark + std::string(kTemporaryLetters, 'X');
     const int fd = ::mkstemp(&temp[0]);
     if (fd < 0)
     {
@@ -183,5 +205,31 @@ bool ReplaceFileBytes(const std::string& path, std::string_view bytes)
         ok = std::rename(temp.c_str(), target.c_str()) == 0;
     if (!ok)
         std::remove(temp.c_str());
+    else
+        SyncFolderOf(target);
     return ok;
+}
+
+void RemoveTemporaryFiles(const std::string& folder, const std::vector<std::string>& targets)
+{
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    while (const dirent* entry = ::readdir(dir))
+    {
+        const std::string name = entry->d_name;
+        for (const std::string& target : targets)
+        {
+            const std::string start = target + kTemporaryMark;
+            if (name.size() != start.size() + kTemporaryLetters ||
+                name.compare(0, start.size(), start) != 0)
+                continue;
+            bool letters = true;
+            for (std::size_t i = start.size(); i < name.size(); ++i)
+                letters = letters && std::isalnum(static_cast<unsigned char>(name[i]));
+            if (letters)
+                ::unlinkat(::dirfd(dir), name.c_str(), 0);
+        }
+    }
+    ::closedir(dir);
 }

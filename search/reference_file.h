@@ -16,11 +16,17 @@ std::vector<std::string> SplitLines(const std::string& text);
 bool ReadFileText(const std::string& path, std::string& text);
 
 // Replaces the file at path by bytes. Where the folder allows it, the bytes
-// go to a temporary file beside the target, which is then renamed over it, so
-// a failed write leaves the old file whole. In a folder where no file may be
+// go to a temporary file beside the target, which is synced and then renamed
+// over it, and the folder is synced after the rename: a failed write leaves
+// the old file whole, and a power cut after the call keeps the new one. In a folder where no file may be
 // created but the existing target may be written (a shared folder, a folder
 // of mode 0555 with files of 0644), the target is written in place instead:
 // room for the new size is taken first, so a full disk leaves the old bytes.
 // A link is followed. An existing target that is no regular file, or that may
 // not be read and written, is left alone. False on failure.
 bool ReplaceFileBytes(const std::string& path, std::string_view bytes);
+
+// Removes the temporary files that a replace killed half-way left beside the
+// targets (file names in folder): only files named as ReplaceFileBytes names
+// them. Call it while no other program may be saving there.
+void RemoveTemporaryFiles(const std::string& folder, const std::vector<std::string>& targets);
