@@ -2,6 +2,7 @@
 // main window.
 #include "folder_hold.h"
 #include "main_frame.h"
+#include "search_run.h"
 #include "toolkit_setup.h"
 
 #include <memory>
@@ -29,6 +30,7 @@ public:
             m_refused = true;
             return true;
         }
+        RemoveLeftoverTemporaryFiles();
         FR* frame = new FR();
         PrepareFirstShow(frame);
         frame->Show(true);

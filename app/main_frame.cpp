@@ -3,7 +3,6 @@
 
 #include "cp1252.h"
 #include "known_hits_file.h"
-#include "search_run.h"
 #include "settings.h"
 #include "velunda_version.h"
 
@@ -34,8 +33,6 @@
 
 namespace
 {
-
-const wxChar kKnownHitsFile[] = wxT("refn.txt");
 
 // Run modes; the hourly one is also the re-arm interval in milliseconds.
 const int kModeHourly = 3600000;
@@ -131,8 +128,7 @@ FR::FR()
                wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_GLOBAL_FILE),
       // Idle until START is pressed; the start handler sets both for a run.
       m_abort(true), m_timer(), m_dummyEvent(wxEVT_NULL, 0), m_links(), m_runMode(0), m_version(),
-      m_listingsHost(), m_inJob(false), m_pendingClose(PendingClose::None),
-      m_fetchTimeoutSeconds(120)
+      m_runSettings(), m_inJob(false), m_pendingClose(PendingClose::None)
 {
     PrepareSettingsStore(m_config);
 
@@ -148,7 +144,7 @@ FR::FR()
     if (m_listHits->GetCount() > 0)
         m_listHits->SetSelection(0);
     LoadCriteria();
-    ReadListingsHost();
+    m_runSettings = ReadRunSettings(m_config);
 
     if (m_choiceCriteria->GetCount() > 0)
         m_choiceCriteria->SetSelection(0);
@@ -158,7 +154,7 @@ FR::FR()
 
 void FR::LoadKnownHits()
 {
-    ShowRows(ReadKnownHits(kKnownHitsFile));
+    ShowRows(ReadKnownHits(kResultListFile));
 }
 
 KnownHits FR::ShownRows() const
@@ -196,11 +192,6 @@ void FR::LoadCriteria()
         m_choiceCriteria->Append(entries);
 }
 
-void FR::ReadListingsHost()
-{
-    m_listingsHost = ::ReadListingsHost(m_config);
-}
-
 void FR::SaveState()
 {
     const unsigned count = std::min(m_choiceCriteria->GetCount(), kMaxStoredCriteria);
@@ -212,7 +203,7 @@ void FR::SaveState()
 
     // A failed save reports itself through the toolkit's log and leaves the
     // old file as it was.
-    ReplaceFile(kKnownHitsFile, FormatKnownHits(ShownRows()));
+    ReplaceFile(kResultListFile, FormatKnownHits(ShownRows()));
 }
 
 void FR::OnClose(wxCloseEvent&)
@@ -223,10 +214,10 @@ void FR::OnClose(wxCloseEvent&)
     CheckUnsavedMask();
     if (m_inJob)
     {
-        // The run is still on the stack below this handler; the window goes
-        // once its job has returned (OnTimer saves again with the run's hits
-        // and finishes the close). Saved now as well, in case the process is
-        // ended before that.
+        // The run is still on the stack below this handler; it ends without
+        // waiting for its page, and OnTimer then keeps the hits found before
+        // the close and finishes it. Saved now as well, in case the process
+        // is ended before that.
         SaveState();
         HideUntilJobEnds(PendingClose::Save);
         return;
@@ -285,7 +276,7 @@ void FR::OnMenuHelp(wxCommandEvent&)
     help->SetIcon(wxICON(orvikon));
     wxHtmlWindow* page = new wxHtmlWindow(help, wxID_ANY, wxPoint(0, 0), wxSize(444, 666),
                                           wxHW_SCROLLBAR_AUTO, wxT("htmlWindow"));
-    page->SetPage(HelpPage(m_listingsHost));
+    page->SetPage(HelpPage(m_runSettings.site));
     help->Show(true);
 }
 
@@ -423,13 +414,15 @@ void FR::OnStartStop(wxCommandEvent&)
         m_timer.Start(kStartDelayMs, wxTIMER_ONE_SHOT);
 }
 
-void FR::MergeHits(const std::vector<std::string>& lines, const std::vector<std::string>& links)
+void FR::KeepRunHits(ListingsSearch& run)
 {
-    if (lines.empty())
-        return;
-    KnownHits list = ShownRows();
-    MergeNewHits(list, lines, links);
-    ShowRows(list);
+    // A failed save reports itself through the toolkit's log; the rows are
+    // shown all the same, and stay unknown to the next run.
+    const bool found = !run.HitLines().empty();
+    KnownHits list = found ? ShownRows() : KnownHits();
+    KeepNewHits(run, list);
+    if (found)
+        ShowRows(list);
 }
 
 void FR::OnTimer(wxTimerEvent&)
@@ -449,7 +442,7 @@ void FR::OnTimer(wxTimerEvent&)
         SetStatusText(wxString(kNothingSelected), 0);
         return;
     }
-    SetStatusText(wxT("stelle Verbindung zu ") + m_listingsHost + wxT(" her..."), 0);
+    SetStatusText(wxT("stelle Verbindung zu ") + m_runSettings.site + wxT(" her..."), 0);
 
     std::vector<std::string> criteria;
     if (m_runMode == kModeSelected)
@@ -461,47 +454,43 @@ void FR::OnTimer(wxTimerEvent&)
         for (unsigned i = 0; i < count; ++i)
             criteria.push_back(ToBytes(m_choiceCriteria->GetString(i)));
     }
-    char mode[16];
-    std::snprintf(mode, sizeof mode, "%i", m_runMode);
 
-    // Declared before the job, so that it releases after the job is gone.
+    // Declared before the run, so that it releases after the run is gone.
     const ReleaseFreedMemory release;
-    SearchRun job(mode, CriteriaText(criteria), ToBytes(m_listingsHost));
-    job.WhileWaiting(HandleEventsWhileWaiting);
-    job.StopWhen([this] { return m_pendingClose != PendingClose::None; });
-    job.m_timeoutSeconds = m_fetchTimeoutSeconds;
+    SearchRequest request = RunRequest(m_runSettings, std::move(criteria), m_runMode);
+    request.whileWaiting = HandleEventsWhileWaiting;
+    request.stopNow = [this] { return m_pendingClose != PendingClose::None; };
+    ListingsSearch run(request);
     m_inJob = true;
-    job.Search();
+    run.Search();
     m_inJob = false;
 
-    if (m_pendingClose == PendingClose::Save)
+    if (m_pendingClose != PendingClose::None)
     {
-        // Closed during the job: its hits are kept (unless STOP had dropped
-        // the run), then the close goes on as it would have.
-        if (!m_abort)
-            MergeHits(job.m_hitLines, job.m_hitLinks);
-        SaveState();
+        // Closed during the run, which ended at once. A saving close keeps
+        // the hits found before it (unless STOP had dropped the run) and goes
+        // on as it would have; "Abbruch ohne Speichern" keeps nothing, and
+        // leaves those hits unknown, so the next start reports them.
+        if (m_pendingClose == PendingClose::Save)
+        {
+            if (!m_abort)
+                KeepRunHits(run);
+            SaveState();
+        }
         Destroy();
         return;
     }
-    if (m_pendingClose == PendingClose::Discard)
-    {
-        // Nothing of this session is kept, and the hits of this run are not
-        // marked as known either, so the next start reports them.
-        job.m_newRefs.clear();
-        Destroy();
-        return;
-    }
+    // STOP drops the run: nothing shown, and nothing marked known, so the
+    // next run reports its hits.
     if (m_abort)
         return;
 
-    const size_t n = job.m_hitLines.size();
-    if (n > 0)
-        MergeHits(job.m_hitLines, job.m_hitLinks);
-    if (!job.m_errors.empty())
+    const size_t n = run.HitLines().size();
+    KeepRunHits(run);
+    if (!run.Errors().empty())
     {
         wxString message = wxT("Es sind ein oder mehrere Fehler aufgetreten!\n\n");
-        for (const std::string& error : job.m_errors)
+        for (const std::string& error : run.Errors())
             message += FromBytes(error) + wxT("\n");
         wxMessageBox(message, m_programName + wxT(" - Fehlermeldung"), wxOK | wxICON_INFORMATION,
                      this);

@@ -4,6 +4,7 @@
 
 #include "known_hits_file.h"
 #include "main_frame_base.h"
+#include "search_run.h"
 
 #include <string>
 #include <vector>
@@ -57,17 +58,16 @@ protected:
     // its links to "refn.txt".
     void SaveState();
 
-    // The listings site as the user wrote it: the settings value "Host" when
-    // it holds a non-empty text, else kListingsHost. Read once at start,
-    // never written.
-    wxString m_listingsHost;
+    // What the settings say about runs (the listings site as the user wrote
+    // it, the longest wait for it). Read once at start, never written.
+    RunSettings m_runSettings;
     // True while OnTimer waits inside a search job. The HTTP client lets
     // window events through meanwhile, so handlers can run in the middle of a
     // run; they look at this before doing anything that would pull the
     // window or a second run from under it.
     bool m_inJob;
-    // A close that arrived during a job: the window is hidden at once and
-    // goes when the job has returned.
+    // A close that arrived during a job: the window is hidden at once, the
+    // job ends without waiting for its page, and the window goes then.
     enum class PendingClose
     {
         None,
@@ -75,27 +75,24 @@ protected:
         Discard
     };
     PendingClose m_pendingClose;
-    // Longest wait of a search job for the listings site, in seconds (each
-    // wait of the HTTP client, not the whole page).
-    int m_fetchTimeoutSeconds;
 
 private:
     void LoadKnownHits();
-    void ReadListingsHost();
     // Shows a question with the buttons Ja and Nein, captioned with the
     // program name. Returns wxID_YES, wxID_NO, or wxID_CANCEL when the box was
     // left another way (Escape, its close button).
     int AskYesNo(const wxString& question, long style);
     // The empty-list status animation.
     void ShowNothingSelected();
-    // Puts the hits of a job on top of the result list and the link list
-    // (the job's last hit in row 0) and keeps at most 222 rows.
-    void MergeHits(const std::vector<std::string>& lines, const std::vector<std::string>& links);
+    // Puts the new hits of a run on top of the result list and the link list
+    // (the run's last hit in row 0, at most 222 rows kept), saves the list,
+    // and only then lets the run mark them known.
+    void KeepRunHits(ListingsSearch& run);
     // The result list and its links as bytes, and the other way round.
     KnownHits ShownRows() const;
     void ShowRows(const KnownHits& hits);
-    // Hides the main window and its help windows while a close waits for
-    // the running job.
+    // Hides the main window and its help windows, and ends the running job,
+    // for a close that came during it.
     void HideUntilJobEnds(PendingClose how);
     void LoadCriteria();
     // Text of the selected criterion, empty when none is selected.

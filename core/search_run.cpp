@@ -1,39 +1,52 @@
-// SearchRun: the listings job with the program's HTTP client.
+// The set-up of a run and the keeping of its hits, for both programs.
 #include "search_run.h"
 
-#include "listings_host.h"
+#include "cp1252.h"
+#include "reference_file.h"
+#include "settings.h"
 
-const char kRunJobName[] = "TVmov";
+#include <cstdio>
 
-SearchRun::SearchRun(const std::string& mode, const std::string& criteria, const std::string& site)
-    : DS_ORK(kRunJobName, mode, criteria)
+#include <wx/intl.h>
+#include <wx/log.h>
+
+const char kResultListFile[] = "refn.txt";
+
+void RemoveLeftoverTemporaryFiles()
 {
-    m_host = SiteForJob(site);
-    m_pageSource = &m_pages;
+    RemoveTemporaryFiles(".", {kResultListFile, std::string(kRunJobName) + ".ref"});
 }
 
-void SearchRun::WhileWaiting(std::function<void()> handle)
+RunSettings ReadRunSettings(wxConfigBase& store)
 {
-    m_pages.m_whileWaiting = std::move(handle);
+    RunSettings settings;
+    settings.site = ReadListingsHost(store);
+    return settings;
 }
 
-void SearchRun::StopWhen(std::function<bool()> stop)
+SearchRequest RunRequest(const RunSettings& settings, std::vector<std::string> criteria,
+                         int runMode)
 {
-    m_stop = std::move(stop);
+    SearchRequest request;
+    request.criteria = std::move(criteria);
+    request.site = ToBytes(settings.site);
+    char mode[16];
+    std::snprintf(mode, sizeof mode, "%i", runMode);
+    request.runMode = mode;
+    request.waitSeconds = settings.waitSeconds;
+    return request;
 }
 
-bool SearchRun::FetchPage()
+bool KeepNewHits(ListingsSearch& run, KnownHits& list)
 {
-    return !(m_stop && m_stop()) && DS_ORK::FetchPage();
-}
-
-std::string CriteriaText(const std::vector<std::string>& criteria)
-{
-    std::string text;
-    for (const std::string& criterion : criteria)
+    if (!run.HitLines().empty())
     {
-        text += criterion;
-        text += '#';
+        MergeNewHits(list, run.HitLines(), run.HitLinks());
+        if (!ReplaceFile(kResultListFile, FormatKnownHits(list)))
+            return false;
     }
-    return text;
+    if (run.RecordNewHits())
+        return true;
+    wxLogError(_("Failed to open '%s' for writing"), wxString(kRunJobName) + wxT(".ref"));
+    return false;
 }

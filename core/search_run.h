@@ -1,46 +1,49 @@
-// SearchRun: one search run of the listings job, as the window and
-// velunda-suche make it.
+// What both programs do around a search run: read what the settings say
+// about runs, ask for a run, and keep what it found.
 //
-//     SearchRun run(mode, CriteriaText(criteria), host);
+//     const RunSettings settings = ReadRunSettings(*store);      // at start
+//     ListingsSearch run(RunRequest(settings, criteria, mode));
 //     run.Search();
-//     ... run.m_hitLines, run.m_hitLinks, run.m_errors ...
-//
-// The job's files ("TVmov.ref", the stale "TVmov.trf" and "TVmov.mlg") lie
-// in the current folder; the reference file is saved when the run goes.
+//     KeepNewHits(run, list);   // list saved first, then the hits known
 #pragma once
 
-#include "ds_ork.h"
-#include "http_page_source.h"
+#include "known_hits_file.h"
+#include "listings_search.h"
 
-#include <functional>
 #include <string>
 #include <vector>
 
-// The job name, and so the base name of the job's files.
-extern const char kRunJobName[];
+#include <wx/config.h>
+#include <wx/string.h>
 
-class SearchRun : public DS_ORK
+// The result list's file, in the working folder.
+extern const char kResultListFile[];
+
+// Removes the temporary files that a save killed half-way left beside
+// "refn.txt" and "TVmov.ref" in the working folder. Call it while holding the
+// folder, before anything is saved there.
+void RemoveLeftoverTemporaryFiles();
+
+// What the settings store says about runs, read once at a program's start.
+struct RunSettings
 {
-public:
-    // mode: the run mode as decimal text ("0" for one run over all
-    // criteria); criteria: the criteria text; site: the listings site as the
-    // user wrote it.
-    SearchRun(const std::string& mode, const std::string& criteria, const std::string& site);
-
-    // Called while a page is awaited, at least every few milliseconds.
-    void WhileWaiting(std::function<void()> handle);
-    // Once stop answers true, no further page is requested: the run ends
-    // after the page it is waiting for.
-    void StopWhen(std::function<bool()> stop);
-
-protected:
-    bool FetchPage() override;
-
-private:
-    HttpPageSource m_pages;
-    std::function<bool()> m_stop;
+    // The listings site as the user wrote it: the value "Host", else the
+    // built-in site.
+    wxString site;
+    // Longest wait for the site, for every wait of the HTTP client.
+    int waitSeconds = 120;
 };
 
-// The criteria text of a run: each criterion in its string form
-// (title|person), followed by "#", in list order.
-std::string CriteriaText(const std::vector<std::string>& criteria);
+RunSettings ReadRunSettings(wxConfigBase& store);
+
+// The request of a run over criteria (bytes, in list order) in runMode (the
+// window's mode number; 0 for one run over all criteria).
+SearchRequest RunRequest(const RunSettings& settings, std::vector<std::string> criteria,
+                         int runMode);
+
+// Keeps what a finished run found: its new hits go on top of list, the list is
+// saved to kResultListFile, and only then does "TVmov.ref" take them as known.
+// A list that could not be saved leaves them unknown, so the next run reports
+// them again. Without new hits the list and its file stay as they are. False,
+// with the failure logged, when a file could not be saved.
+bool KeepNewHits(ListingsSearch& run, KnownHits& list);

@@ -256,13 +256,16 @@ void AppendPadded(std::string& out, std::string_view text, std::int32_t width)
     out.resize(start + written + blanks);
 }
 
-void DoSuche::SaveReferences()
+bool DoSuche::SaveReferences()
 {
+    if (m_referencesSaved)
+        return true;
+    m_referencesSaved = true;
     // Nothing was loaded and nothing is new (no criterion was started, or
     // there was no file and no hit): the file is left as it is rather than
     // replaced by an empty one.
     if (m_knownRefs.empty() && m_newRefs.empty())
-        return;
+        return true;
 
     std::unordered_set<std::string> seen;
     for (const std::string& ref : m_newRefs)
@@ -281,7 +284,7 @@ void DoSuche::SaveReferences()
         bytes += m_knownRefs[i];
         bytes += '\n';
     }
-    ReplaceFileBytes(m_jobName + ".ref", bytes);
+    return ReplaceFileBytes(m_jobName + ".ref", bytes);
 }
 
 std::string DoSuche::Transliterate(std::string text)

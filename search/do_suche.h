@@ -31,7 +31,8 @@ public:
     // the criteria text. Removes the stale ".trf" and ".mlg" files.
     DoSuche(const std::string& jobName, const std::string& runMode, const std::string& params);
 
-    // Saves the references, then prints "<job name> BEENDET".
+    // Saves the references (unless SaveReferences already did), then prints
+    // "<job name> BEENDET".
     virtual ~DoSuche();
 
     // Whether a new hit is listed for the caller; every hit here.
@@ -82,8 +83,10 @@ public:
     static std::string PadColumn(std::string text, std::int32_t width);
 
     // Merges the new references into the known ones and rewrites the
-    // reference file with the newest m_maxRefs + 1 of them, atomically.
-    void SaveReferences();
+    // reference file with the newest m_maxRefs + 1 of them, atomically. Once
+    // per job: a second call, and the destructor's, do nothing. False when the
+    // file could not be written.
+    bool SaveReferences();
 
     static std::string Transliterate(std::string text);
 
@@ -133,6 +136,7 @@ public:
     // a copy of the job shares).
     PageSource* m_pageSource = nullptr;
     std::shared_ptr<HttpPageSource> m_ownPages;
+    bool m_referencesSaved = false;
     // The server that gave the last page (name, and port where it is not
     // the scheme's own).
     std::string m_answeredBy;

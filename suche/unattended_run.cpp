@@ -21,8 +21,6 @@
 
 namespace
 {
-const char kResultListFile[] = "refn.txt";
-
 std::string Utf8(const std::string& bytes)
 {
     return std::string(FromBytes(bytes).utf8_str());
@@ -91,6 +89,7 @@ int RunUnattended(const SucheOptions& options)
                     std::string(wxGetCwd().utf8_str()) + "); dieser Suchlauf entfällt.");
         return kSucheFolderHeld;
     }
+    RemoveLeftoverTemporaryFiles();
 
     UseGermanToolkitTexts();
     wxLog::DisableTimestamp();
@@ -107,23 +106,18 @@ int RunUnattended(const SucheOptions& options)
         SayOnStderr(kNothingSelected);
         return kSucheCannotRun;
     }
-    const std::string host = ToBytes(ReadListingsHost(*store));
+    const RunSettings settings = ReadRunSettings(*store);
 
     // The result list as the window loads it at its start.
     KnownHits list = ReadKnownHits(kResultListFile);
 
-    std::size_t found = 0;
-    std::vector<std::string> errors;
-    {
-        // The reference file is saved when the run goes.
-        SearchRun run("0", CriteriaText(criteria), host);
-        run.m_messages = nullptr;
-        run.Search();
-        found = std::min(run.m_hitLines.size(), kMaxResultRows);
-        MergeNewHits(list, run.m_hitLines, run.m_hitLinks);
-        errors = run.m_errors;
-    }
-    const bool saved = ReplaceFile(kResultListFile, FormatKnownHits(list));
+    SearchRequest request = RunRequest(settings, std::move(criteria), 0);
+    request.printJobLines = false;
+    ListingsSearch run(request);
+    run.Search();
+    const std::size_t found = std::min(run.HitLines().size(), kMaxResultRows);
+    const bool saved = KeepNewHits(run, list);
+    const std::vector<std::string>& errors = run.Errors();
 
     std::vector<std::string> rows;
     std::string out;

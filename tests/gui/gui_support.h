@@ -71,8 +71,7 @@ public:
     using FR::m_links;
     using FR::m_version;
     using FR::m_inJob;
-    using FR::m_listingsHost;
-    using FR::m_fetchTimeoutSeconds;
+    using FR::m_runSettings;
 
     // The run timer is stopped, so no search run starts while a test pumps
     // the event loop; tests that want a run start it themselves.

@@ -1,6 +1,6 @@
 // Closing the main window in each way while a search job waits on the
-// network: the window goes only after the job has returned, the close path
-// saves (or does not) as it always does, and the hits are not lost.
+// network: the job ends at once without its page, the close path saves (or
+// does not) as it always does, and the hits found before are not lost.
 #include "gui_support.h"
 #include "run_support.h"
 
@@ -36,15 +36,23 @@ std::string SavedRows(const TempWorld& world)
     return rows;
 }
 
-// Starts a one-time run over two criteria against a site that answers after
-// two seconds, and calls close 1.5 s after START, inside the first wait.
+// Starts a one-time run against a site that answers "Ahorn" at once and
+// never answers "Birke", and calls close 1.5 s after START, while the run
+// waits for the "Birke" page.
 struct RunToClose
 {
+    explicit RunToClose(const std::vector<std::string>& siteArgs = {"--fail-on", "Birke",
+                                                                    "--fail-how", "hang"})
+        : site(world, siteArgs)
+    {}
     TempWorld world;
-    LocalSite site{world, {"--delay", "2"}};
+    LocalSite site;
     bool hiddenAtOnce = false;
     bool stillThere = false;
     bool closedInJob = false;
+    std::size_t requestsAtClose = 0;
+    // From the close to the window's end.
+    long goneAfterMs = -1;
 
     void Go(
         Frame& frame, const std::function<void()>& close,
@@ -54,13 +62,26 @@ struct RunToClose
         Choose(frame->m_choiceMode, once);
         setUp();
         StartRun(frame.get());
+        wxStopWatch sinceClose;
         Later later(1500, [&] {
             closedInJob = frame->m_inJob;
+            requestsAtClose = site.RequestTargets().size();
+            sinceClose.Start();
             close();
             hiddenAtOnce = frame.get() && !frame->IsShown();
             stillThere = !frame.Gone();
         });
-        YieldUntil([&] { return frame.Gone(); }, kRunTimeoutMs);
+        if (YieldUntil([&] { return frame.Gone(); }, kRunTimeoutMs))
+            goneAfterMs = sinceClose.Time();
+    }
+
+    // The run asked for no page after the close, and the window went at
+    // once: the site would never have answered.
+    void ExpectEndedAtOnce() const
+    {
+        EXPECT_EQ(site.RequestTargets().size(), requestsAtClose);
+        EXPECT_GE(goneAfterMs, 0);
+        EXPECT_LT(goneAfterMs, 10000);
     }
 };
 
@@ -90,10 +111,10 @@ TEST(CloseDuringRun, CloseBoxAsksAtOnceHidesAndSavesAfterTheJob)
     EXPECT_EQ(question.message, kUnsavedMaskQuestion);
     EXPECT_EQ(StoredValue(run.world, "Aanz"), "2");
     EXPECT_EQ(StoredValue(run.world, "Auswahl0="), "Eiche|");
-    // The hits of the interrupted run were kept, on top of the old row.
+    // The hits found before the close were kept, on top of the old row.
     EXPECT_EQ(SavedRows(run.world), "13.;12.;11.;alte Zeile;");
-    // No page was asked for after the close: the job ended after the first.
-    EXPECT_EQ(run.site.RequestTargets().size(), 1u);
+    run.ExpectEndedAtOnce();
+    EXPECT_EQ(run.requestsAtClose, 3u) << "Ahorn's two pages and the first of Birke";
     EXPECT_NE(ReadBytes(run.world.Work() + "/TVmov.ref").find("Folge 13."), std::string::npos);
 }
 
@@ -101,7 +122,7 @@ TEST(CloseDuringRun, ExitMenuSavesAfterTheJob)
 {
     RunToClose run;
     ASSERT_TRUE(run.site.Ok());
-    StoreSettings(run.world, "1", {"Ahorn|"});
+    StoreSettings(run.world, "2", {"Ahorn|", "Birke|"});
     Frame frame;
     bool savedAtOnce = false;
     run.Go(frame, [&] {
@@ -114,14 +135,15 @@ TEST(CloseDuringRun, ExitMenuSavesAfterTheJob)
     EXPECT_TRUE(run.hiddenAtOnce);
     EXPECT_TRUE(run.stillThere);
     EXPECT_EQ(SavedRows(run.world), "13.;12.;11.;");
-    EXPECT_EQ(StoredValue(run.world, "Aanz"), "1");
+    EXPECT_EQ(StoredValue(run.world, "Aanz"), "2");
+    run.ExpectEndedAtOnce();
 }
 
 TEST(CloseDuringRun, CloseAfterStopKeepsNothingOfTheRun)
 {
     RunToClose run;
     ASSERT_TRUE(run.site.Ok());
-    StoreSettings(run.world, "1", {"Ahorn|"});
+    StoreSettings(run.world, "2", {"Ahorn|", "Birke|"});
     Frame frame;
     run.Go(frame, [&] {
         Click(frame->m_buttonStart); // STOP
@@ -130,13 +152,16 @@ TEST(CloseDuringRun, CloseAfterStopKeepsNothingOfTheRun)
     ASSERT_TRUE(frame.Gone());
     EXPECT_TRUE(run.stillThere);
     EXPECT_EQ(ReadBytes(run.world.RefnFile()), "Version\nSortierung\n");
+    // Nothing of the stopped run is marked known.
+    EXPECT_EQ(ReadBytes(run.world.Work() + "/TVmov.ref").find("Folge"), std::string::npos);
+    run.ExpectEndedAtOnce();
 }
 
 TEST(CloseDuringRun, AbortWithoutSavingLeavesEverythingAsLastSaved)
 {
     RunToClose run;
     ASSERT_TRUE(run.site.Ok());
-    StoreSettings(run.world, "1", {"Ahorn|"});
+    StoreSettings(run.world, "2", {"Ahorn|", "Birke|"});
     Frame frame;
     SeenBox question;
     wxTEST_DIALOG(run.Go(frame, [&] { ChooseMenu(frame.get(), 0, 1); }),
@@ -150,11 +175,13 @@ TEST(CloseDuringRun, AbortWithoutSavingLeavesEverythingAsLastSaved)
     // Not shown and not saved, so not marked as known either: the next
     // start reports these hits.
     EXPECT_EQ(ReadBytes(run.world.Work() + "/TVmov.ref").find("Folge"), std::string::npos);
+    // The run stopped like a close stops it, asking for nothing more.
+    run.ExpectEndedAtOnce();
 }
 
 TEST(CloseDuringRun, AbortAnsweredNoLetsTheRunFinish)
 {
-    RunToClose run;
+    RunToClose run({"--delay", "2"});
     ASSERT_TRUE(run.site.Ok());
     StoreSettings(run.world, "1", {"Ahorn|"});
     Frame frame;

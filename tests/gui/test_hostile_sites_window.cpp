@@ -49,7 +49,7 @@ TEST(HostileSiteWindow, SilentSiteEndsInTheErrorBoxAfterTheTimeOut)
     ASSERT_TRUE(site.Ok());
     StoreSettings(world, "2", {"Ahorn|", "Birke|"});
     Frame frame;
-    frame->m_fetchTimeoutSeconds = 2;
+    frame->m_runSettings.waitSeconds = 2;
     TicksInJob ticks(frame.get());
     SeenBox box;
 
@@ -76,7 +76,7 @@ TEST(HostileSiteWindow, ByteAtATimeSiteGivesEveryHit)
     ASSERT_TRUE(site.Ok());
     StoreSettings(world, "1", {"Ceder|"});
     Frame frame;
-    frame->m_fetchTimeoutSeconds = 1;
+    frame->m_runSettings.waitSeconds = 1;
     ChooseMode(frame.get(), "nur einmal suchen");
     TicksInJob ticks(frame.get());
 
@@ -156,7 +156,7 @@ TEST(HostileSiteWindow, FailingSiteShowsTheErrorBoxAndListsNothing)
         }
         StoreSettings(world, "2", {"Ahorn|", "Birke|"});
         Frame frame;
-        frame->m_fetchTimeoutSeconds = 5;
+        frame->m_runSettings.waitSeconds = 5;
         SeenBox box;
 
         StartRun(frame.get());

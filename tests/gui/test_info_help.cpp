@@ -152,7 +152,7 @@ TEST(InfoHelp, ListingsHostComesFromTheSettingsAndIsNeverWritten)
         TempWorld world;
         StoreSettings(world, "0", {});
         Frame frame;
-        EXPECT_EQ(frame->m_listingsHost, builtIn);
+        EXPECT_EQ(frame->m_runSettings.site, builtIn);
         ChooseMenu(frame.get(), 1, 1);
         ASSERT_EQ(HelpWindows().size(), 1u);
         EXPECT_NE(HelpText(HelpWindows()[0]).Find("auf " + builtIn + " nach"), wxNOT_FOUND);
@@ -165,13 +165,13 @@ TEST(InfoHelp, ListingsHostComesFromTheSettingsAndIsNeverWritten)
         TempWorld world;
         StoreValue(world, "Host", "");
         Frame frame;
-        EXPECT_EQ(frame->m_listingsHost, builtIn);
+        EXPECT_EQ(frame->m_runSettings.site, builtIn);
     }
     {
         TempWorld world;
         StoreValue(world, "Host", "127.0.0.1:9");
         Frame frame;
-        EXPECT_EQ(frame->m_listingsHost, "127.0.0.1:9");
+        EXPECT_EQ(frame->m_runSettings.site, "127.0.0.1:9");
         Type(frame->m_textTitle, "X");
         Click(frame->m_buttonAdd);
         PressCloseBox(frame.get());

@@ -1,0 +1,72 @@
+// ListingsSearch: one search run of the listings site, the way into the
+// search engine for the programs.
+//
+//     ListingsSearch run(request);
+//     run.Search();
+//     ... save the result list with run.HitLines() and run.HitLinks() ...
+//     run.RecordNewHits();   // only now "TVmov.ref" takes them as known
+//
+// A run whose new hits were not recorded (a run the user stopped, or whose
+// list could not be saved) leaves them unknown, so the next run reports them
+// again. The job's files ("TVmov.ref", the stale "TVmov.trf" and
+// "TVmov.mlg") lie in the current folder.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+// The job name, and so the base name of the job's files.
+extern const char kRunJobName[];
+
+// What a run is asked to do. Texts are Windows-1252 bytes.
+struct SearchRequest
+{
+    // The criteria in list order, each as "title|person".
+    std::vector<std::string> criteria;
+    // The listings site as the user wrote it ("name", "name:port", either
+    // behind "http://" or "https://").
+    std::string site;
+    // The run mode as decimal text; the job keeps it and makes no use of it.
+    std::string runMode = "0";
+    // Longest wait for the site, for every wait of the HTTP client.
+    int waitSeconds = 120;
+    // Called at least every few milliseconds while a page is awaited.
+    std::function<void()> whileWaiting;
+    // Once this answers true the run ends at once: the page in flight is
+    // dropped and no further page is asked for.
+    std::function<bool()> stopNow;
+    // Whether the job's own lines (its messages, "TVmov BEENDET") go to
+    // standard output.
+    bool printJobLines = true;
+};
+
+class ListingsSearch
+{
+public:
+    explicit ListingsSearch(const SearchRequest& request);
+    // Rewrites "TVmov.ref" as every job does at its end, without the new hits
+    // unless RecordNewHits took them.
+    ~ListingsSearch();
+    ListingsSearch(const ListingsSearch&) = delete;
+    ListingsSearch& operator=(const ListingsSearch&) = delete;
+
+    // Searches every criterion in turn.
+    void Search();
+
+    // The display line and link of each new hit, in the order found, and
+    // the error texts met.
+    const std::vector<std::string>& HitLines() const;
+    const std::vector<std::string>& HitLinks() const;
+    const std::vector<std::string>& Errors() const;
+
+    // Marks the new hits known: "TVmov.ref" is rewritten with them. Call it
+    // after the list that shows them is saved. False when the file could not
+    // be written.
+    bool RecordNewHits();
+
+private:
+    class Job;
+    std::unique_ptr<Job> m_job;
+};
