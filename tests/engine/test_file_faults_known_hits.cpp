@@ -31,14 +31,10 @@ std::size_t EntriesIn(const fs::path& folder)
     return count;
 }
 
-// Loads as the window does at start: rows, or nothing.
+// Loads as both programs do at their start: rows, or nothing.
 KnownHits Load()
 {
-    std::string bytes;
-    bool truncated = false;
-    if (!ReadFileHead("refn.txt", kKnownHitsMaxBytes, &bytes, &truncated))
-        return KnownHits();
-    return ParseKnownHits(bytes, truncated);
+    return ReadKnownHits("refn.txt");
 }
 
 class KnownHitsFaultTest : public ::testing::Test
@@ -72,6 +68,23 @@ TEST_F(KnownHitsFaultTest, IntactFileLoadsItsTwoRows)
     const KnownHits hits = Load();
     EXPECT_EQ(hits.lines, (std::vector<std::string>{"erste Zeile", "zweite"}));
     EXPECT_EQ(hits.links, (std::vector<std::string>{"http://a/1", "http://a/2"}));
+}
+
+TEST_F(KnownHitsFaultTest, FileBeyondTheSizeLimitLoadsTheRowsWhoseLinkIsWithin)
+{
+    // The cut falls right behind a display line: its link lies beyond.
+    const std::string row = std::string(1000, 'z') + "\nhttp://a/1\n";
+    std::string bytes = "Version\nSortierung\n";
+    std::size_t rows = 0;
+    for (; bytes.size() + row.size() + 2 <= kKnownHitsMaxBytes; ++rows)
+        bytes += row;
+    bytes += std::string(kKnownHitsMaxBytes - bytes.size() - 1, 'c') + "\n";
+    ASSERT_EQ(bytes.size(), kKnownHitsMaxBytes);
+    WriteFileBytes("refn.txt", bytes + "http://a/jenseits\n" + row);
+    const KnownHits hits = Load();
+    EXPECT_EQ(hits.lines.size(), rows);
+    EXPECT_EQ(hits.links.size(), rows);
+    EXPECT_EQ(hits.lines.back(), row.substr(0, 1000));
 }
 
 TEST_F(KnownHitsFaultTest, SaveWorksWhenTheTemporaryFolderIsOnAnotherFileSystem)

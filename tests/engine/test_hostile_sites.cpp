@@ -309,6 +309,17 @@ TEST_F(HostileSiteTest, RedirectToAnotherServerIsFollowedAndItsBodyIsNotParsed)
     EXPECT_EQ(server.Requests().size(), 2u);
     EXPECT_EQ(elsewhere.Requests().size(), 2u);
     EXPECT_EQ(elsewhere.Requests()[0].rfind("GET /neu HTTP/1.0\r\n", 0), 0u);
+
+    // An answer that is no result page is named after the server that gave
+    // it, not after the one first asked.
+    WireServer maintenance({{Http200("<html><body>Wartungsarbeiten</body></html>\n")}});
+    WireServer pointing(
+        {{"HTTP/1.0 302 Found\r\nLocation: http://" + maintenance.Host() + "/\r\n\r\n"}});
+    DS_ORK redirected("TVmov", "0", "Wetter|#");
+    redirected.m_host = pointing.Host();
+    Run(redirected, result);
+    EXPECT_EQ(redirected.m_errors,
+              std::vector<std::string>{NotAResultPageText(maintenance.Host())});
 }
 
 TEST_F(HostileSiteTest, ThreeHundredAndOneOrTenThousandRowsStopAtThreeHundred)

@@ -1,10 +1,12 @@
 // A stand-in for the desktop's notification service, for tests on a private
 // session bus: owns org.freedesktop.Notifications, prints "ready" once it
 // does, then one line for every Notify call ("icon|summary|body", the body's
-// line feeds as "\n"), and answers as a real service would.
+// line feeds as "\n"), and answers as a real service would. It announces
+// "body-markup" among its capabilities unless started with --no-markup.
 #include <gio/gio.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace
@@ -23,7 +25,7 @@ const char kInterface[] =
     "</interface></node>";
 
 void OnCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* method,
-            GVariant* parameters, GDBusMethodInvocation* invocation, gpointer)
+            GVariant* parameters, GDBusMethodInvocation* invocation, gpointer markup)
 {
     const std::string name = method;
     if (name == "Notify")
@@ -43,7 +45,8 @@ void OnCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gc
     }
     else if (name == "GetCapabilities")
     {
-        const gchar* caps[] = {"body", "body-markup", nullptr};
+        const bool withMarkup = *static_cast<const bool*>(markup);
+        const gchar* caps[] = {"body", withMarkup ? "body-markup" : nullptr, nullptr};
         g_dbus_method_invocation_return_value(invocation, g_variant_new("(^as)", caps));
     }
     else if (name == "GetServerInformation")
@@ -53,12 +56,12 @@ void OnCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gc
         g_dbus_method_invocation_return_value(invocation, nullptr);
 }
 
-void OnBus(GDBusConnection* connection, const gchar*, gpointer)
+void OnBus(GDBusConnection* connection, const gchar*, gpointer markup)
 {
     static const GDBusInterfaceVTable vtable = {OnCall, nullptr, nullptr, {}};
     GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(kInterface, nullptr);
     g_dbus_connection_register_object(connection, "/org/freedesktop/Notifications",
-                                      node->interfaces[0], &vtable, nullptr, nullptr, nullptr);
+                                      node->interfaces[0], &vtable, markup, nullptr, nullptr);
     g_dbus_node_info_unref(node);
 }
 
@@ -69,10 +72,11 @@ void OnName(GDBusConnection*, const gchar*, gpointer)
 }
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    bool markup = !(argc > 1 && std::strcmp(argv[1], "--no-markup") == 0);
     g_bus_own_name(G_BUS_TYPE_SESSION, "org.freedesktop.Notifications", G_BUS_NAME_OWNER_FLAGS_NONE,
-                   OnBus, OnName, nullptr, nullptr, nullptr);
+                   OnBus, OnName, nullptr, &markup, nullptr);
     GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
     g_main_loop_run(loop);
     return 0;

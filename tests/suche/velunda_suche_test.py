@@ -7,17 +7,26 @@ Usage: velunda_suche_test.py VELUNDA_SUCHE SOURCE_DIR FAKE_SERVICE CASE
   CASE statuses:      the table of exit statuses and outputs
   CASE notification:  --notify, on a session bus of its own (dbus-run-session)
 """
+import contextlib
 import fcntl
 import os
 import re
+import select
 import subprocess
 import sys
 import tempfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from program_support import World  # noqa: E402
+from program_support import AHORN, World  # noqa: E402
 
 FAILURES = []
+HEADER = AHORN.split("\n", 1)[0] + "\n"
+# Makes every flock of the program fail with ENOLCK, as a network file system
+# without locks does; strace writes what it did to the file named after this.
+NO_LOCKS = ["strace", "-f", "-qq", "-e", "signal=none", "-e", "trace=flock",
+            "-e", "inject=flock:error=ENOLCK", "-o"]
+# LeakSanitizer cannot work in a process that strace traces.
+NO_LEAK_CHECK = {"ASAN_OPTIONS": os.environ.get("ASAN_OPTIONS", "") + ":detect_leaks=0"}
 
 
 def check(condition, what):
@@ -26,123 +35,214 @@ def check(condition, what):
         print("FAILED: " + what)
 
 
-def run(binary, world, args, user=None):
-    command = [binary, *args]
+def run(binary, world, args, user=None, wrap=(), env=None):
+    """Runs the program in the world (as user, under the wrap command);
+    returns its status, standard output and standard error."""
+    command = [*wrap, binary, *args]
     if user is not None:
         command = ["setpriv", "--reuid=%d" % user, "--regid=%d" % user, "--clear-groups"] + command
-    done = subprocess.run(command, cwd=world.work, env=dict(os.environ, HOME=world.home),
-                          capture_output=True, timeout=60)
+    done = subprocess.run(command, cwd=world.work, capture_output=True, timeout=60,
+                          env=dict(os.environ, HOME=world.home, **(env or {})))
     return done.returncode, done.stdout.decode("utf-8"), done.stderr.decode("utf-8")
 
 
-def expected_hits(world):
-    """Standard output for the rows on top of the saved result list."""
+def printed(world):
+    """Standard output for the whole saved result list: each row, then its
+    link indented."""
     lines = open(os.path.join(world.work, "refn.txt"), "rb").read().decode("cp1252").split("\n")
-    return lines[2:-1]
+    return "".join(line + "\n" if i % 2 == 0 else "    " + line + "\n"
+                   for i, line in enumerate(lines[2:-1]))
+
+
+def broadcasts(count, title, description):
+    """Site data: count broadcasts of title, one an hour, description with
+    their number."""
+    return HEADER + "".join("%d\t2026-12-%02d\t%02d:00\tKanal A\t%s\t\t%s\n" %
+                            (100 + i, 1 + i // 24, i % 24, title, description % i)
+                            for i in range(count))
 
 
 def statuses(binary, source, root):
-    world = World(os.path.join(root, "a"), source, ["Ahorn|", "Kaputt|"], ["--fail-on", "Kaputt"])
     usage = "Aufruf: velunda-suche [-C ORDNER] [--notify]\n"
-    code, out, err = run(binary, world, ["--help"])
-    check(code == 0 and out.startswith(usage) and err == "", "--help: %d %r" % (code, err))
-    code, out, err = run(binary, world, ["--version"])
-    check(code == 0 and re.fullmatch(r"velunda-suche \(Velunda\) \d+\.\d+\.\d+\n", out),
-          "--version: %d %r" % (code, out))
-    a_file = os.path.join(root, "eine Datei")
-    open(a_file, "w").close()
-    closed = os.path.join(root, "zu")
-    os.makedirs(closed, mode=0o700)
-    missing = os.path.join(root, "fehlt")
-    for args, user, says in [(["--bogus"], None, "Unbekannte Angabe „--bogus“."),
-                             (["-C"], None, "Der Option -C fehlt der Ordner."),
-                             (["-C", missing], None, "Den Ordner „%s“ gibt es nicht." % missing),
-                             (["-C" + a_file], None, "„%s“ ist kein Ordner." % a_file),
-                             (["-C", closed], 65534, "In den Ordner „%s“" % closed)]:
-        code, out, err = run(binary, world, args, user)
-        check(code == 2 and out == "" and err.startswith("velunda-suche: " + says) and
-              (usage in err) == (args in (["--bogus"], ["-C"])),
-              "%s: %d %r %r" % (args, code, out, err))
-    check(not os.path.exists(missing), "-C created the missing folder")
-    check(world.files() == {} and world.requests() == 0, "a refused start touched something")
+    with World(os.path.join(root, "a"), source, ["Ahorn|", "Kaputt|"],
+               ["--fail-on", "Kaputt"]) as world:
+        code, out, err = run(binary, world, ["--help"])
+        check(code == 0 and out.startswith(usage) and err == "", "--help: %d %r" % (code, err))
+        code, out, err = run(binary, world, ["--version"])
+        check(code == 0 and re.fullmatch(r"velunda-suche \(Velunda\) \d+\.\d+\.\d+\n", out),
+              "--version: %d %r" % (code, out))
+        a_file = os.path.join(root, "eine Datei")
+        open(a_file, "w").close()
+        closed = os.path.join(root, "zu")
+        os.makedirs(closed, mode=0o700)
+        missing = os.path.join(root, "fehlt")
+        # An empty -C is what an unset variable in a cron line gives.
+        for args, user, says in [
+                (["--bogus"], None, "Unbekannte Angabe „--bogus“."),
+                (["-C"], None, "Der Option -C fehlt der Ordner."),
+                (["-C", ""], None, "Der Option -C fehlt der Ordner."),
+                (["-C", missing], None, "Den Ordner „%s“ gibt es nicht." % missing),
+                (["-C" + a_file], None, "„%s“ ist kein Ordner." % a_file),
+                (["-C", closed], 65534, "In den Ordner „%s“" % closed)]:
+            code, out, err = run(binary, world, args, user)
+            check(code == 2 and out == "" and err.startswith("velunda-suche: " + says) and
+                  (usage in err) == (args in (["--bogus"], ["-C"], ["-C", ""])),
+                  "%s: %d %r %r" % (args, code, out, err))
+        check(not os.path.exists(missing), "-C created the missing folder")
+        check(world.files() == {} and world.requests() == 0, "a refused start touched something")
 
-    # Another Velunda holds the folder: nothing read, sent or written.
-    hold = os.open(world.work, os.O_RDONLY)
-    fcntl.flock(hold, fcntl.LOCK_EX)
-    code, out, err = run(binary, world, [])
-    os.close(hold)
-    check(code == 3 and out == "" and "Velunda arbeitet schon in diesem Ordner" in err,
-          "held folder: %d %r %r" % (code, out, err))
-    check(world.files() == {} and world.requests() == 0, "the held folder was touched")
+        # Another Velunda holds the folder: nothing read, sent or written.
+        hold = os.open(world.work, os.O_RDONLY)
+        fcntl.flock(hold, fcntl.LOCK_EX)
+        code, out, err = run(binary, world, [])
+        os.close(hold)
+        check(code == 3 and out == "" and "Velunda arbeitet schon in diesem Ordner" in err,
+              "held folder: %d %r %r" % (code, out, err))
+        check(world.files() == {} and world.requests() == 0, "the held folder was touched")
 
-    # Hits before the failing criterion are printed and saved; its error
-    # goes to standard error.
-    code, out, err = run(binary, world, [])
-    check(code == 1 and out == "".join(line + "\n" if i % 2 == 0 else "    " + line + "\n"
-                                       for i, line in enumerate(expected_hits(world))),
-          "run with an error: %d %r" % (code, out))
-    check(len(out.splitlines()) == 6 and out.splitlines()[0].endswith("Ahorn: Folge 13."),
-          "three hits, the newest on top: %r" % out)
-    check(err == "Die Suchseite 127.0.0.1:%d antwortete mit „500 Internal Server Error“.\n" %
-          world.port, "error text: %r" % err)
-    world.close()
+        # Hits before the failing criterion are printed and saved; its error
+        # goes to standard error.
+        code, out, err = run(binary, world, [])
+        check(code == 1 and out == printed(world), "run with an error: %d %r" % (code, out))
+        check(len(out.splitlines()) == 6 and out.splitlines()[0].endswith("Ahorn: Folge 13."),
+              "three hits, the newest on top: %r" % out)
+        check(err == "Die Suchseite 127.0.0.1:%d antwortete mit „500 Internal Server Error“.\n" %
+              world.port, "error text: %r" % err)
 
-    # Nothing new, nothing on standard output; no criteria, status 2.
-    world = World(os.path.join(root, "b"), source, ["Ahorn|"])
-    run(binary, world, [])
-    code, out, err = run(binary, world, ["-C", world.work])
-    check((code, out, err) == (0, "", ""), "second run: %d %r %r" % (code, out, err))
-    with open(os.path.join(world.home, ".velunda"), "w") as settings:
-        settings.write("Aanz=0\n")
-    before = world.files()
-    code, out, err = run(binary, world, [])
-    check((code, out, err) == (2, "", "velunda-suche: Sie haben nichts in der Auswahl!\n") and
-          world.files() == before, "no criteria: %d %r %r" % (code, out, err))
-    world.close()
+    with World(os.path.join(root, "b"), source, ["Ahorn|"]) as world:
+        # A hold that fails for another reason than another holder does not
+        # refuse the run. A site written with a slash at its end gives links
+        # without a doubled one.
+        settings = os.path.join(world.home, ".velunda")
+        text = open(settings).read().replace("Host=", "Host=http://").rstrip("\n") + "/\n"
+        open(settings, "w").write(text)
+        trace = os.path.join(root, "flock.trace")
+        code, out, err = run(binary, world, [], wrap=NO_LOCKS + [trace], env=NO_LEAK_CHECK)
+        check("ENOLCK" in open(trace).read(), "the hold was not made to fail")
+        links = out.splitlines()[1::2]
+        check(code == 0 and err == "" and len(links) == 3,
+              "hold failing with ENOLCK: %d %r %r" % (code, out, err))
+        check(all(link.startswith("    http://127.0.0.1:%d/sendung/" % world.port)
+                  for link in links), "links on a site with a slash at its end: %r" % links)
+
+        # Nothing new, nothing on standard output.
+        code, out, err = run(binary, world, ["-C", world.work])
+        check((code, out, err) == (0, "", ""), "second run: %d %r %r" % (code, out, err))
+
+        # No criteria: status 2, nothing touched.
+        with open(settings, "w") as out:
+            out.write("Aanz=0\n")
+        before = world.files()
+        code, out, err = run(binary, world, [])
+        check((code, out, err) == (2, "", "velunda-suche: Sie haben nichts in der Auswahl!\n") and
+              world.files() == before, "no criteria: %d %r %r" % (code, out, err))
 
     # A folder where the files may be written but none created: the hold
     # needs no file there, and the run leaves none.
-    world = World(os.path.join(root, "c"), source, ["Ahorn|"])
-    user = 65534 if os.getuid() == 0 else None
-    for name in ("refn.txt", "TVmov.ref"):
-        open(os.path.join(world.work, name), "w").close()
-        if user is not None:
-            os.chown(os.path.join(world.work, name), user, user)
-    os.chmod(world.work, 0o555)
-    hold = os.open(world.work, os.O_RDONLY)
-    fcntl.flock(hold, fcntl.LOCK_EX)
-    held = run(binary, world, [], user)[0]
-    os.close(hold)
-    code, out, err = run(binary, world, [], user)
-    check(held == 3 and code == 0 and len(out.splitlines()) == 6 and
-          sorted(os.listdir(world.work)) == ["TVmov.ref", "refn.txt"],
-          "read-only folder: held %d, then %d %r %r" % (held, code, os.listdir(world.work), err))
-    os.chmod(world.work, 0o755)
-    world.close()
+    with World(os.path.join(root, "c"), source, ["Ahorn|"]) as world:
+        user = 65534 if os.getuid() == 0 else None
+        for name in ("refn.txt", "TVmov.ref"):
+            open(os.path.join(world.work, name), "w").close()
+            if user is not None:
+                os.chown(os.path.join(world.work, name), user, user)
+        os.chmod(world.work, 0o555)
+        hold = os.open(world.work, os.O_RDONLY)
+        fcntl.flock(hold, fcntl.LOCK_EX)
+        held = run(binary, world, [], user)[0]
+        os.close(hold)
+        code, out, err = run(binary, world, [], user)
+        check(held == 3 and code == 0 and len(out.splitlines()) == 6 and
+              sorted(os.listdir(world.work)) == ["TVmov.ref", "refn.txt"],
+              "read-only folder: held %d, then %d %r %r" %
+              (held, code, os.listdir(world.work), err))
+        os.chmod(world.work, 0o755)
+
+    # More new hits than the result list keeps: the newest 222 are printed
+    # and kept, and all 300 are known from now on.
+    with World(os.path.join(root, "d"), source, ["Ahorn|"],
+               broadcasts=broadcasts(300, "Ahorn", "Folge %d.")) as world:
+        code, out, err = run(binary, world, [])
+        rows = out.splitlines()[0::2]
+        check(code == 0 and err == "" and len(rows) == 222 and out == printed(world) and
+              rows[0].endswith("Ahorn: Folge 299.") and rows[-1].endswith("Ahorn: Folge 78."),
+              "300 new hits: %d, %d rows, %r" % (code, len(rows), err))
+        check(world.files()["TVmov.ref"].count(b"\n") == 300, "not all 300 hits are known")
+
+        # Without new hits a longer list, edited by hand, stays as it is.
+        refn = os.path.join(world.work, "refn.txt")
+        with open(refn, "ab") as more:
+            more.write(b"".join(b"von Hand %d\nhttp://h/%d\n" % (i, i) for i in range(100)))
+        before = world.files()
+        code, out, err = run(binary, world, [])
+        check((code, out, err) == (0, "", "") and world.files() == before,
+              "a run without hits changed the list: %d %r %r" % (code, out, err))
+
+        # A result list that cannot be saved (a folder in its place) fails the
+        # run, and says so.
+        os.remove(refn)
+        os.mkdir(refn)
+        code, out, err = run(binary, world, [])
+        check(code == 1 and out == "" and err.startswith("velunda-suche: ") and "refn.txt" in err,
+              "result list not saved: %d %r %r" % (code, out, err))
+
+
+@contextlib.contextmanager
+def notification_service(service, *args):
+    """The stand-in notification service on the private bus while the with
+    block runs."""
+    fake = subprocess.Popen([service, *args], stdout=subprocess.PIPE, text=True)
+    try:
+        check(next_line(fake, 30) == "ready\n", "the fake notification service did not start")
+        yield fake
+    finally:
+        fake.terminate()
+        fake.wait()
+
+
+def next_line(fake, seconds):
+    """The service's next line, or "" when none comes within seconds."""
+    ready = select.select([fake.stdout], [], [], seconds)[0]
+    return fake.stdout.readline() if ready else ""
+
+
+def notified(out, markup):
+    """The service's line for the hits on out: the count and the first five
+    rows, escaped for a service that reads markup."""
+    rows = out.splitlines()[0::2]
+    body = [row.replace("&", "&amp;").replace("<", "&lt;") if markup else row for row in rows[:5]]
+    return "velunda|Velunda: %d neue Treffer|%s\n" % (len(rows), "\\n".join(body))
 
 
 def notification(binary, source, root, service):
-    fake = subprocess.Popen([service], stdout=subprocess.PIPE, text=True)
-    check(fake.stdout.readline() == "ready\n", "the fake notification service did not start")
-    world = World(os.path.join(root, "n"), source, ["Ahorn|"])
-    code, out, err = run(binary, world, ["--notify"])
-    rows = out.splitlines()[0::2]
-    shown = fake.stdout.readline().rstrip("\n")
-    check(code == 0 and err == "" and
-          shown == "velunda|Velunda: 3 neue Treffer|" + "\\n".join(rows),
-          "notification: %d %r %r" % (code, err, shown))
-    # No new hits: no notification (the service would print a line).
-    code, out, err = run(binary, world, ["--notify"])
-    fake.terminate()
-    rest = fake.communicate()[0]
-    check(code == 0 and out == "" and rest == "", "a run without hits notified: %r" % rest)
-    # No service on the bus: a warning, and the status of the run.
-    os.remove(os.path.join(world.work, "TVmov.ref"))
-    code, out, err = run(binary, world, ["--notify"])
-    check(code == 0 and len(out.splitlines()) == 6 and
-          err.startswith("velunda-suche: Warnung: Die Benachrichtigung ließ sich nicht zeigen"),
-          "without a service: %d %r" % (code, err))
-    world.close()
+    # Seven hits whose rows hold "&" and "<" (the first column is a byte of
+    # the criterion).
+    with World(os.path.join(root, "n"), source, ["<Ahorn|"],
+               broadcasts=broadcasts(7, "&lt;Ahorn", "Tom & Jerry, Folge %d.")) as world:
+        with notification_service(service) as fake:
+            code, out, err = run(binary, world, ["--notify"])
+            shown = next_line(fake, 30)
+            # No new hits: no notification (the service would print a line).
+            quiet = run(binary, world, ["--notify"])
+        rest = fake.stdout.read()
+        check(code == 0 and err == "" and len(out.splitlines()) == 14 and "&" in out and
+              "<" in out and shown == notified(out, True),
+              "notification with markup: %d %r %r" % (code, err, shown))
+        check(quiet == (0, "", "") and rest == "", "a run without hits notified: %r" % rest)
+
+        for name in ("refn.txt", "TVmov.ref"):
+            os.remove(os.path.join(world.work, name))
+        with notification_service(service, "--no-markup") as fake:
+            code, out, err = run(binary, world, ["--notify"])
+            shown = next_line(fake, 30)
+        check(code == 0 and err == "" and shown == notified(out, False),
+              "notification without markup: %d %r %r" % (code, err, shown))
+
+        # No service on the bus: a warning, and the status of the run.
+        os.remove(os.path.join(world.work, "TVmov.ref"))
+        code, out, err = run(binary, world, ["--notify"])
+        check(code == 0 and len(out.splitlines()) == 14 and
+              err.startswith("velunda-suche: Warnung: Die Benachrichtigung ließ sich nicht zeigen"),
+              "without a service: %d %r" % (code, err))
 
 
 def main():

@@ -56,7 +56,9 @@ AHORN = ("id\tdate\ttime\tchannel\ttitle\tpersons\tdescription\n"
 
 class World:
     """A HOME whose settings file holds the criteria and points at the local
-    listings site (serving broadcasts, with site_args), and a working folder."""
+    listings site (serving broadcasts, with site_args), and a working folder.
+    Use it in a with statement (or call close()), so that the site stops also
+    when a check throws."""
 
     def __init__(self, root, source, criteria, site_args=(), broadcasts=AHORN):
         self.home, self.work = os.path.join(root, "home"), os.path.join(root, "work")
@@ -69,12 +71,16 @@ class World:
         self.site = subprocess.Popen(
             [sys.executable, os.path.join(source, "tools", "listings_site.py"), "--port", "0",
              "--data", data, "--log", self.log, *site_args], stdout=subprocess.PIPE, text=True)
-        self.port = int(self.site.stdout.readline())
-        with open(os.path.join(self.home, ".velunda"), "w") as settings:
-            settings.write("Aanz=%d\n" % len(criteria))
-            for i, criterion in enumerate(criteria):
-                settings.write("Auswahl%d\\==%s\n" % (i, criterion))
-            settings.write("Host=127.0.0.1:%d\n" % self.port)
+        try:
+            self.port = int(self.site.stdout.readline())
+            with open(os.path.join(self.home, ".velunda"), "w") as settings:
+                settings.write("Aanz=%d\n" % len(criteria))
+                for i, criterion in enumerate(criteria):
+                    settings.write("Auswahl%d\\==%s\n" % (i, criterion))
+                settings.write("Host=127.0.0.1:%d\n" % self.port)
+        except BaseException:
+            self.close()
+            raise
 
     def requests(self):
         return open(self.log).read().count("GET ") if os.path.exists(self.log) else 0
@@ -84,5 +90,12 @@ class World:
                 for name in sorted(os.listdir(self.work))}
 
     def close(self):
-        self.site.terminate()
+        if self.site.poll() is None:
+            self.site.terminate()
         self.site.wait()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exception):
+        self.close()

@@ -36,7 +36,8 @@ struct CannedResponse
 class WireServer
 {
 public:
-    explicit WireServer(std::vector<CannedResponse> responses) : m_responses(std::move(responses))
+    explicit WireServer(std::vector<CannedResponse> responses, int connectDelayMs = 0)
+        : m_responses(std::move(responses)), m_connectDelayMs(connectDelayMs)
     {
         m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
         int one = 1;
@@ -46,10 +47,15 @@ public:
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         addr.sin_port = 0;
         ::bind(m_listen, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        ::listen(m_listen, 8);
+        ::listen(m_listen, m_connectDelayMs > 0 ? 0 : 8);
         socklen_t length = sizeof addr;
         ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&addr), &length);
         m_port = ntohs(addr.sin_port);
+        if (m_connectDelayMs > 0)
+        {
+            m_filler = ::socket(AF_INET, SOCK_STREAM, 0);
+            ::connect(m_filler, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        }
         m_thread = std::thread([this] { Serve(); });
     }
 
@@ -58,6 +64,8 @@ public:
         m_stop = true;
         m_thread.join();
         ::close(m_listen);
+        if (m_filler >= 0)
+            ::close(m_filler);
     }
 
     WireServer(const WireServer&) = delete;
@@ -108,6 +116,8 @@ private:
 
     void Serve()
     {
+        if (m_connectDelayMs > 0 && Pause(m_connectDelayMs))
+            ::close(::accept(m_listen, nullptr, nullptr));
         std::size_t served = 0;
         while (!m_stop)
         {
@@ -187,7 +197,9 @@ private:
     }
 
     std::vector<CannedResponse> m_responses;
+    int m_connectDelayMs = 0;
     int m_listen = -1;
+    int m_filler = -1;
     int m_port = 0;
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
