@@ -5,15 +5,34 @@
 #include "search_run.h"
 #include "toolkit_setup.h"
 
+#include <cstdio>
 #include <memory>
 
 #include <wx/app.h>
 #include <wx/filefn.h>
+#include <wx/log.h>
 #include <wx/msgdlg.h>
 
 class App : public wxApp
 {
 public:
+    // Without a display the toolkit cannot start; instead of its English line
+    // the program says in German what is wrong and what to do.
+    bool Initialize(int& argc, wxChar** argv) override
+    {
+        {
+            wxLogNull quiet;
+            if (wxApp::Initialize(argc, argv))
+                return true;
+        }
+        std::fputs(u8"velunda: Das Fenster l\u00E4sst sich nicht \u00F6ffnen, weil keine grafische "
+                   "Oberfl\u00E4che erreichbar ist (DISPLAY oder WAYLAND_DISPLAY fehlt oder ist "
+                   "falsch). Starten Sie Velunda in Ihrer Desktop-Sitzung; ohne Fenster sucht "
+                   "velunda-suche.\n",
+                   stderr);
+        return false;
+    }
+
     bool OnInit() override
     {
         UseGermanToolkitTexts();
@@ -46,4 +65,17 @@ private:
     bool m_refused = false;
 };
 
+#ifdef __WXGTK__
+wxIMPLEMENT_APP_NO_MAIN(App);
+
+int main(int argc, char** argv)
+{
+    wxDISABLE_DEBUG_SUPPORT();
+    // wxEntry gives -1 when the toolkit did not start (Initialize has said
+    // why): a failure like the others, status 1.
+    const int status = wxEntry(argc, argv);
+    return status < 0 ? 1 : status;
+}
+#else
 wxIMPLEMENT_APP(App);
+#endif

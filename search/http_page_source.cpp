@@ -185,6 +185,86 @@ bool IsTlsFailure(CURLcode code)
     }
 }
 
+// OpenSSL's verify results (X509_V_ERR_...) that get a sentence of their
+// own; libcurl hands them out as CURLINFO_SSL_VERIFYRESULT.
+enum : long
+{
+    kVerifyOk = 0,
+    kVerifyUnspecified = 1,
+    kUnableToGetIssuerCert = 2,
+    kCertNotYetValid = 9,
+    kCertHasExpired = 10,
+    kSelfSignedCert = 18,
+    kSelfSignedCertInChain = 19,
+    kUnableToGetIssuerCertLocally = 20,
+    kUnableToVerifyLeafSignature = 21,
+    kHostnameMismatch = 62,
+};
+
+// Why a secure connection failed, as a German sentence (Windows-1252) that
+// says what went wrong and what to do; libcurl's own text follows in
+// parentheses where the reason has no sentence of its own.
+std::string TlsFailureReason(CURL* easy, CURLcode result, const char* curlError)
+{
+    std::string curlText = curlError[0] ? curlError : curl_easy_strerror(result);
+    while (!curlText.empty() && curlText.back() == ' ')
+        curlText.pop_back();
+    long verify = kVerifyOk;
+    curl_easy_getinfo(easy, CURLINFO_SSL_VERIFYRESULT, &verify);
+    if (result == CURLE_PEER_FAILED_VERIFICATION)
+    {
+        switch (verify)
+        {
+        case kUnableToGetIssuerCert:
+        case kSelfSignedCertInChain:
+        case kUnableToGetIssuerCertLocally:
+        case kUnableToVerifyLeafSignature:
+            return "Das Zertifikat der Seite stammt von einer Zertifizierungsstelle, der dieser "
+                   "Rechner nicht vertraut. Pr\xFC"
+                   "fen Sie den Wert Host in ~/.velunda; stimmt er, fehlt dem System diese Stelle "
+                   "(Paket ca-certificates, oder nennen Sie sie in SSL_CERT_FILE).";
+        case kSelfSignedCert:
+            return "Die Seite hat ihr Zertifikat selbst ausgestellt, und dieser Rechner vertraut "
+                   "ihm nicht. Pr\xFC"
+                   "fen Sie den Wert Host in ~/.velunda; ist es die richtige Seite, nennen Sie ihr "
+                   "Zertifikat in SSL_CERT_FILE.";
+        case kCertHasExpired:
+            return "Das Zertifikat der Seite ist abgelaufen. Stimmen Datum und Uhrzeit dieses "
+                   "Rechners, muss der Betreiber der Seite es erneuern.";
+        case kCertNotYetValid:
+            return "Das Zertifikat der Seite gilt erst ab einem sp\xE4teren Datum. Pr\xFC"
+                   "fen Sie Datum und Uhrzeit dieses Rechners.";
+        // libcurl checks the name itself once OpenSSL has accepted the
+        // chain, before it takes OpenSSL's result; the result then still
+        // holds libcurl's placeholder.
+        case kVerifyOk:
+        case kVerifyUnspecified:
+        case kHostnameMismatch:
+            return "Das Zertifikat der Seite gilt f\xFCr einen anderen Namen. Pr\xFC"
+                   "fen Sie, ob der Wert Host in ~/.velunda den Namen nennt, f\xFCr den das "
+                   "Zertifikat ausgestellt ist.";
+        default:
+            return "Das Zertifikat der Seite ist nicht g\xFCltig (" + curlText + ").";
+        }
+    }
+    if (result == CURLE_SSL_CONNECT_ERROR)
+        return "Der Aufbau der verschl\xFCsselten Verbindung scheiterte. Pr\xFC"
+               "fen Sie, ob die Seite unter dieser Adresse https spricht (sonst http:// im "
+               "Wert Host in ~/.velunda), und versuchen Sie es sp\xE4ter noch einmal (" +
+               curlText + ").";
+    if (result == CURLE_SSL_CACERT_BADFILE)
+    {
+        const char* caFile = std::getenv("SSL_CERT_FILE");
+        if (caFile && *caFile)
+            return "Die Zertifikate in " + Quoted(caFile) +
+                   " (SSL_CERT_FILE) lassen sich nicht lesen. Nennen Sie dort eine lesbare "
+                   "PEM-Datei, oder lassen Sie SSL_CERT_FILE weg.";
+        return "Die Zertifikate des Systems lassen sich nicht lesen. Installieren Sie das Paket "
+               "ca-certificates.";
+    }
+    return "Die Verschl\xFCsselung scheiterte (" + curlText + ").";
+}
+
 // A limit as the user reads it: "10 Minuten", "16 MiB".
 std::string Duration(int seconds)
 {
@@ -582,8 +662,9 @@ PageAnswer HttpPageSource::Get(const PageRequest& request, const BodySink& body)
         }
         if (IsTlsFailure(result))
         {
-            const char* why = m_curl->error[0] ? m_curl->error : curl_easy_strerror(result);
-            answer.error = Join({"Die sichere Verbindung zu ", by, " kam nicht zustande: ", why});
+            answer.error =
+                Join({"Die sichere Verbindung zu ", by,
+                      " kam nicht zustande: ", TlsFailureReason(easy, result, m_curl->error)});
             return answer;
         }
         if (t.connected && t.stop == Stop::None &&

@@ -1,6 +1,7 @@
 // velunda-suche: one search run without a window, for cron or a session
 // timer. See UsageText() for the command line.
 #include "command_line.h"
+#include "failure_streak.h"
 #include "unattended_run.h"
 #include "velunda_version.h"
 
@@ -32,5 +33,9 @@ int main(int argc, char** argv)
         SayOnStderr("wxWidgets lässt sich nicht starten.");
         return kSucheCannotRun;
     }
-    return RunUnattended(options);
+    const std::string dataFolder = AbsoluteFolder(options.folder);
+    const int status = RunUnattended(options);
+    if (options.notify)
+        CountInStreak(dataFolder, status);
+    return status;
 }

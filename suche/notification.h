@@ -1,4 +1,4 @@
-// The desktop notification of velunda-suche, through the freedesktop
+// The desktop notifications of velunda-suche, through the freedesktop
 // notification service on the session bus (libnotify).
 #pragma once
 
@@ -6,6 +6,10 @@
 #include <vector>
 
 // Shows "Velunda: <count> neue Treffer" with the first five rows (UTF-8) and
-// the program's icon. False, with the reason in why, when no session bus or
-// no notification service answered.
-bool ShowNewHits(std::size_t count, const std::vector<std::string>& rows, std::string& why);
+// the program's icon. False, with a German warning line for standard error
+// in warning, when no session bus or no notification service answered.
+bool ShowNewHits(std::size_t count, const std::vector<std::string>& rows, std::string& warning);
+
+// Shows "Velunda: Suche fehlgeschlagen" with the error text (UTF-8) as its
+// body; false and the warning as above.
+bool ShowFailure(const std::string& error, std::string& warning);

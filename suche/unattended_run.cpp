@@ -2,6 +2,7 @@
 #include "unattended_run.h"
 
 #include "cp1252.h"
+#include "failure_streak.h"
 #include "folder_hold.h"
 #include "known_hits_file.h"
 #include "notification.h"
@@ -71,6 +72,7 @@ bool EnterFolder(const std::string& folder)
 
 void SayOnStderr(const std::string& message)
 {
+    NoteErrorText(message);
     const std::string line = "velunda-suche: " + message + "\n";
     std::fwrite(line.data(), 1, line.size(), stderr);
 }
@@ -130,12 +132,13 @@ int RunUnattended(const SucheOptions& options)
     std::fflush(stdout);
     for (const std::string& error : errors)
     {
+        NoteErrorText(Utf8(error));
         const std::string line = Utf8(error) + "\n";
         std::fwrite(line.data(), 1, line.size(), stderr);
     }
 
     std::string why;
     if (options.notify && found > 0 && !ShowNewHits(found, rows, why))
-        SayOnStderr("Warnung: Die Benachrichtigung ließ sich nicht zeigen (" + why + ").");
+        SayOnStderr(why);
     return errors.empty() && saved ? kSucheOk : kSucheRunErrors;
 }

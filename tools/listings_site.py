@@ -47,6 +47,9 @@ Usage: listings_site.py [options]
                     (DIR/ca.pem, for SSL_CERT_FILE); nothing is kept elsewhere
   --tls-name NAME   the one name the server certificate is made for (default:
                     localhost and 127.0.0.1)
+  --tls-fault KIND  expired: the server certificate expired a day ago;
+                    self-signed: the CA's certificate serves as the server's;
+                    hang-up: every connection is closed before the handshake
   --mode MODE       behaviour, one of:
       normal            as described above (default)
       refuse            print a port and listen on nothing (connections refused)
@@ -74,6 +77,7 @@ import random
 import signal
 import socket
 import socketserver
+import shutil
 import ssl
 import struct
 import subprocess
@@ -372,6 +376,8 @@ class Handler(socketserver.StreamRequestHandler):
         # client that refuses the certificate ends it.
         if isinstance(self.request, ssl.SSLSocket):
             try:
+                if self.server.site.args.tls_fault == "hang-up":
+                    raise OSError("hung up")
                 self.request.do_handshake()
             except (ssl.SSLError, OSError):
                 self.handshake_failed = True
@@ -386,8 +392,8 @@ def reason_of(status):
         return "Status"
 
 
-def make_certificates(folder, name):
-    """A CA of its own and a server certificate signed by it, made once."""
+def make_certificates(folder, name, kind):
+    """A CA of its own and a server certificate of the kind asked for, made once."""
     if os.path.exists(os.path.join(folder, "server.pem")):
         return
     os.makedirs(folder, exist_ok=True)
@@ -396,13 +402,18 @@ def make_certificates(folder, name):
     ec = ["-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"]
     run("req", "-x509", *ec, "-keyout", "ca.key", "-out", "ca.pem", "-days", "3",
         "-subj", "/CN=Velunda Test CA")
+    if kind == "self-signed":
+        shutil.copy(os.path.join(folder, "ca.key"), os.path.join(folder, "server.key"))
+        shutil.copy(os.path.join(folder, "ca.pem"), os.path.join(folder, "server.pem"))
+        return
     run("req", *ec, "-keyout", "server.key", "-out", "server.csr", "-subj", "/CN=" + (name or "localhost"))
     names = "DNS:" + name if name else "DNS:localhost,IP:127.0.0.1"
     with open(os.path.join(folder, "server.ext"), "w") as ext:
         ext.write("subjectAltName=%s\nbasicConstraints=CA:FALSE\n"
                   "extendedKeyUsage=serverAuth\n" % names)
     run("x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key",
-        "-CAcreateserial", "-out", "server.pem", "-days", "3", "-extfile", "server.ext")
+        "-CAcreateserial", "-out", "server.pem", "-days", "-1" if kind == "expired" else "3",
+        "-extfile", "server.ext")
 
 
 class Server(socketserver.ThreadingTCPServer):
@@ -439,6 +450,8 @@ def main():
     parser.add_argument("--redirect-status", type=int, default=301)
     parser.add_argument("--tls-dir", default="")
     parser.add_argument("--tls-name", default="")
+    parser.add_argument("--tls-fault", choices=["", "expired", "self-signed", "hang-up"],
+                        default="")
     parser.add_argument("--mode", choices=MODES, default="normal")
     args = parser.parse_args()
 
@@ -460,7 +473,7 @@ def main():
     server.site = Site(args)
     scheme = "http"
     if args.tls_dir:
-        make_certificates(args.tls_dir, args.tls_name)
+        make_certificates(args.tls_dir, args.tls_name, args.tls_fault)
         server.tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         server.tls.load_cert_chain(os.path.join(args.tls_dir, "server.pem"),
                                    os.path.join(args.tls_dir, "server.key"))

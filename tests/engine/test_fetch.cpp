@@ -429,20 +429,35 @@ TEST_F(FetchTest, HttpsSendsTheSameRequestInsideTlsAndLinksKeepTheScheme)
 
 TEST_F(FetchTest, CertificateThatDoesNotVerifyIsAnErrorBeforeAnyRequest)
 {
-    ListingsSite ownCa({"--tls-dir", (m_dir.Path() / "a").string()});
-    ListingsSite otherName(
-        {"--tls-dir", (m_dir.Path() / "b").string(), "--tls-name", "other.example"});
-    ASSERT_TRUE(ownCa.Ok() && otherName.Ok());
+    const auto tls = [this](const char* dir) { return (m_dir.Path() / dir).string(); };
+    ListingsSite ownCa({"--tls-dir", tls("a")});
+    ListingsSite otherName({"--tls-dir", tls("b"), "--tls-name", "other.example"});
+    ListingsSite selfSigned({"--tls-dir", tls("c"), "--tls-fault", "self-signed"});
+    ListingsSite expired({"--tls-dir", tls("d"), "--tls-fault", "expired"});
+    ListingsSite hangUp({"--tls-dir", tls("e"), "--tls-fault", "hang-up"});
+    ASSERT_TRUE(ownCa.Ok() && otherName.Ok() && selfSigned.Ok() && expired.Ok() && hangUp.Ok());
+    // Each reason in German, saying what to do.
     const struct
     {
         const char* name;
         const ListingsSite& site;
         std::optional<std::string> caFile;
-        const char* reason;
+        std::string reason;
     } cases[] = {
-        {"unknown CA, system store", ownCa, std::nullopt, "certificate"},
-        {"another name", otherName, (m_dir.Path() / "b" / "ca.pem").string(), "127.0.0.1"},
-        {"CA file missing", ownCa, (m_dir.Path() / "nichts.pem").string(), "nichts.pem"},
+        {"unknown CA, system store", ownCa, std::nullopt,
+         "stammt von einer Zertifizierungsstelle, der dieser Rechner nicht vertraut. Pr\xFC"
+         "fen Sie den Wert Host in ~/.velunda"},
+        {"self-signed", selfSigned, std::nullopt,
+         "Die Seite hat ihr Zertifikat selbst ausgestellt"},
+        {"expired", expired, tls("d") + "/ca.pem",
+         "Das Zertifikat der Seite ist abgelaufen. Stimmen Datum und Uhrzeit"},
+        {"another name", otherName, tls("b") + "/ca.pem",
+         "Das Zertifikat der Seite gilt f\xFCr einen anderen Namen. Pr\xFC"
+         "fen Sie, ob der Wert Host"},
+        {"handshake", hangUp, tls("e") + "/ca.pem",
+         "Der Aufbau der verschl\xFCsselten Verbindung scheiterte. Pr\xFC"
+         "fen Sie, ob die Seite"},
+        {"CA file missing", ownCa, tls("nichts.pem"), "\x84" + tls("nichts.pem") + "\x93"},
     };
     for (const auto& one : cases)
     {

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The real program started under a window manager (openbox on an X server of
 its own): the main window comes up, closes by its close box, and the start
-prints no Gtk-CRITICAL or Gtk-WARNING on standard error.
+prints no Gtk-CRITICAL or Gtk-WARNING on standard error. Without a display it
+says so in German and ends with status 1.
 
 Usage: program_wm_start_test.py VELUNDA_BINARY SOURCE_DIR
 """
@@ -34,6 +35,12 @@ def main():
         os.mkdir(work)
         server, env = own_display()
         env.update(HOME=home, NO_AT_BRIDGE="1")
+        headless = {k: v for k, v in env.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+        done = subprocess.run([binary], cwd=work, env=headless, capture_output=True, timeout=60)
+        if done.returncode != 1 or not done.stderr.decode("utf-8").startswith(
+                "velunda: Das Fenster lässt sich nicht öffnen, weil keine grafische Oberfläche"):
+            server.kill()
+            fail("without a display: %d %r" % (done.returncode, done.stderr))
         processes = [server]
         try:
             ready = os.path.join(root, "wm-ready")

@@ -6,12 +6,14 @@ and its desktop notification on a private session bus.
 Usage: velunda_suche_test.py VELUNDA_SUCHE SOURCE_DIR FAKE_SERVICE CASE
   CASE statuses:      the table of exit statuses and outputs
   CASE notification:  --notify, on a session bus of its own (dbus-run-session)
+  CASE streak:        --notify telling a failing streak, on a bus of its own
 """
 import contextlib
 import fcntl
 import os
 import re
 import select
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -178,12 +180,15 @@ def statuses(binary, source, root):
               "a run without hits changed the list: %d %r %r" % (code, out, err))
 
         # A result list that cannot be saved (a folder in its place) fails the
-        # run, and says so.
+        # run, and says so; its hits are printed but not marked known.
         os.remove(refn)
         os.mkdir(refn)
+        known = os.path.join(world.work, "TVmov.ref")
+        os.remove(known)
         code, out, err = run(binary, world, [])
-        check(code == 1 and out == "" and err.startswith("velunda-suche: ") and "refn.txt" in err,
-              "result list not saved: %d %r %r" % (code, out, err))
+        check(code == 1 and len(out.splitlines()) == 444 and err.startswith("velunda-suche: ") and
+              "refn.txt" in err and not os.path.exists(known),
+              "result list not saved: %d %r %r" % (code, out[:200], err))
 
 
 @contextlib.contextmanager
@@ -241,22 +246,68 @@ def notification(binary, source, root, service):
         os.remove(os.path.join(world.work, "TVmov.ref"))
         code, out, err = run(binary, world, ["--notify"])
         check(code == 0 and len(out.splitlines()) == 14 and
-              err.startswith("velunda-suche: Warnung: Die Benachrichtigung ließ sich nicht zeigen"),
+              err.startswith("velunda-suche: Warnung: Die Benachrichtigung ließ sich nicht zeigen, "
+                             "weil kein Benachrichtigungsdienst erreichbar ist."),
               "without a service: %d %r" % (code, err))
+
+
+def streak(binary, source, root, service):
+    """Runs against a site answering 503, one against a good site between:
+    the third failing run in a row is told with its first error text, once."""
+    with contextlib.ExitStack() as stack:
+        fake = stack.enter_context(notification_service(service))
+        os.set_blocking(fake.stdout.fileno(), False)
+        good = stack.enter_context(World(os.path.join(root, "g"), source, ["Ahorn|"]))
+        world = stack.enter_context(World(os.path.join(root, "s"), source, ["Ahorn|"],
+                                          ["--status", "503"]))
+        told = streak_runs(binary, world, good, fake)
+    failed = "Velunda: Suche fehlgeschlagen"
+    check(told == [[], [], [failed], [], ["Velunda: 3 neue Treffer"], [], [], [failed],
+                   [failed], [failed]], "notifications after each run: %r" % told)
+
+
+def streak_runs(binary, world, good, fake):
+    """The summaries told after each run of the streak test."""
+    settings = os.path.join(world.home, ".velunda")
+    bad = open(settings).read()
+    failed = "Velunda: Suche fehlgeschlagen"
+    state = os.path.join(world.home, ".local", "state", "velunda")
+    told = []
+    for ok in [False] * 4 + [True] + [False] * 3 + [None] * 2:
+        if ok is None and os.path.isdir(state):
+            check(len(os.listdir(state)) == 1, "state folder: %r" % os.listdir(state))
+            shutil.rmtree(state)  # a count that cannot be kept: every failure is told
+            open(state, "w").close()
+        with open(settings, "w") as out:
+            out.write(bad.replace(":%d\n" % world.port, ":%d\n" % good.port) if ok else bad)
+        code, _, err = run(binary, world, ["--notify"])
+        try:
+            shown = os.read(fake.stdout.fileno(), 1 << 16).decode("utf-8").splitlines()
+        except BlockingIOError:
+            shown = []
+        told.append([line.split("|")[1] for line in shown])
+        check(code == (0 if ok else 1) and
+              all(line == "velunda|%s|%s" % (failed, err.splitlines()[0])
+                  for line in shown if failed in line),
+              "run %d: %d %r %r" % (len(told), code, err, shown))
+    return told
 
 
 def main():
     binary, source, service, case = sys.argv[1:5]
-    if case == "notification" and os.environ.get("VELUNDA_PRIVATE_BUS") != "1":
+    if case in ("notification", "streak") and os.environ.get("VELUNDA_PRIVATE_BUS") != "1":
         # Again, on a session bus of its own.
         sys.exit(subprocess.call(["dbus-run-session", "--", "env", "VELUNDA_PRIVATE_BUS=1",
                                   sys.executable, *sys.argv]))
+    os.environ.pop("XDG_STATE_HOME", None)  # the failing streaks are counted in each HOME
     with tempfile.TemporaryDirectory(prefix="velunda-suche-") as root:
         os.chmod(root, 0o755)  # the unprivileged case reaches into it
         if case == "statuses":
             statuses(binary, source, root)
-        else:
+        elif case == "notification":
             notification(binary, source, root, service)
+        else:
+            streak(binary, source, root, service)
     if FAILURES:
         sys.exit(1)
     print("ok: " + case)
