@@ -3,7 +3,7 @@
 the folder of an open one shows its message box and ends with status 1
 without touching a file; velunda-suche there ends with status 3; in another
 folder both work; and once the first window is killed outright (SIGKILL),
-the folder is free again.
+the folder is free again and the hits of its run are in its saved list.
 
 Usage: program_folder_hold_test.py VELUNDA VELUNDA_SUCHE SOURCE_DIR   (starts its own Xvfb)
 """
@@ -65,10 +65,15 @@ def main():
 
             first.send_signal(signal.SIGKILL)
             first.wait()
+            # The killed window had saved the hits of its run: the next start
+            # lists them, and no run reports them again.
+            rows = world.files()["refn.txt"].decode("cp1252").split("\n")[2:-1:2]
+            if [row[-9:] for row in rows] != ["Folge 13.", "Folge 12.", "Folge 11."]:
+                fail("the killed window's hits are not in refn.txt: %r" % rows)
             freed = subprocess.run([suche], cwd=work, env=env, capture_output=True, timeout=60)
-            if freed.returncode != 0:
-                fail("after SIGKILL the folder stayed held: status %d, %r" %
-                     (freed.returncode, freed.stderr))
+            if freed.returncode != 0 or freed.stdout:
+                fail("after SIGKILL the folder stayed held, or the hits came again: status %d, %r" %
+                     (freed.returncode, freed.stdout + freed.stderr))
             print("ok: second window refused with status 1, velunda-suche 3, folder free after "
                   "SIGKILL")
         finally:

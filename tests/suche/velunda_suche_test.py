@@ -7,6 +7,7 @@ Usage: velunda_suche_test.py VELUNDA_SUCHE SOURCE_DIR FAKE_SERVICE CASE
   CASE statuses:      the table of exit statuses and outputs
   CASE notification:  --notify, on a session bus of its own (dbus-run-session)
   CASE streak:        --notify telling a failing streak, on a bus of its own
+  CASE kills:         a run killed at each call that changes a file in its folder
 """
 import contextlib
 import fcntl
@@ -293,6 +294,79 @@ def streak_runs(binary, world, good, fake):
     return told
 
 
+# The system calls by which a run changes the files of its folder.
+CHANGING = ("openat", "write", "fsync", "fdatasync", "fchmod", "ftruncate", "fallocate", "rename",
+            "renameat2", "link", "unlink", "unlinkat", "close")
+
+
+def kill_points(binary, world):
+    """Each call of a run that changes a file in the working folder, as its
+    system call and its number among the calls of that name in the run."""
+    trace = os.path.join(world.work, "..", "trace")
+    run(binary, world, [], env=NO_LEAK_CHECK,
+        wrap=["strace", "-qq", "-y", "-e", "signal=none", "-e", "trace=" + ",".join(CHANGING),
+              "-o", trace])
+    counts, points = {}, []
+    for line in open(trace):
+        call = re.match(r"(\w+)\((.*)", line)
+        if not call:
+            continue
+        name, rest = call.groups()
+        counts[name] = counts.get(name, 0) + 1
+        here = world.work + "/", world.work + ">"
+        if name == "openat":
+            opened = rest.rsplit(" = ", 1)[-1]
+            ours = opened.startswith(tuple("0123456789")) and here[0] in opened and \
+                re.search(r"O_CREAT|O_WRONLY|O_RDWR", rest)
+        elif name in ("rename", "renameat2", "link", "unlink", "unlinkat"):
+            ours = not rest.startswith('"/') or here[0] in rest
+        else:
+            fd = re.match(r"\d+<([^>]*)>", rest)
+            ours = fd and (fd.group(1) + "/").startswith(here[0])
+        if ours:
+            points.append((name, counts[name]))
+    return points
+
+
+def kills(binary, source, root):
+    """The run killed (SIGKILL) at each call that changes a file in its
+    folder in turn; a clean run after each kill must list every broadcast
+    and the old row, keep the old reference and leave no temporary file."""
+    wanted = ["alte Zeile"] + ["Ahorn: Folge %d." % i for i in (11, 12, 13)]
+    with World(os.path.join(root, "k"), source, ["Ahorn|"]) as world:
+        refn, refs = (os.path.join(world.work, name) for name in ("refn.txt", "TVmov.ref"))
+
+        def first_state():
+            for name in os.listdir(world.work):
+                os.remove(os.path.join(world.work, name))
+            with open(refn, "wb") as out:
+                out.write(b"Version\nSortierung\nalte Zeile\nalter Link\n")
+            with open(refs, "wb") as out:
+                out.write(b"alte Referenz\n")
+
+        first_state()
+        points = kill_points(binary, world)
+        check(len(points) >= 12, "too few kill points: %r" % points)
+        lost, twice = 0, 0
+        for name, number in points:
+            first_state()
+            killed = run(binary, world, [], env=NO_LEAK_CHECK,
+                         wrap=["strace", "-qq", "-e", "signal=none", "-e", "trace=" + name,
+                               "-e", "inject=%s:signal=SIGKILL:when=%d" % (name, number),
+                               "-o", "/dev/null"])[0]
+            code = run(binary, world, [])[0]
+            rows = open(refn, "rb").read().decode("cp1252").split("\n")[2:-1:2]
+            missing = [row for row in wanted if not any(line.endswith(row) for line in rows)]
+            left = [entry for entry in os.listdir(world.work) if ".velunda-neu-" in entry]
+            check(killed in (-9, 137) and code == 0 and not missing and not left and
+                  open(refs, "rb").read().startswith(b"alte Referenz\n"),
+                  "killed at %s #%d (%d): status %d, lost %r, left %r" %
+                  (name, number, killed, code, missing, left))
+            lost += len(missing)
+            twice += len(rows) - len(set(rows))
+        print("%d kill points, %d hits lost, %d rows listed twice" % (len(points), lost, twice))
+
+
 def main():
     binary, source, service, case = sys.argv[1:5]
     if case in ("notification", "streak") and os.environ.get("VELUNDA_PRIVATE_BUS") != "1":
@@ -306,6 +380,8 @@ def main():
             statuses(binary, source, root)
         elif case == "notification":
             notification(binary, source, root, service)
+        elif case == "kills":
+            kills(binary, source, root)
         else:
             streak(binary, source, root, service)
     if FAILURES:
