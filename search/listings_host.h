@@ -9,6 +9,6 @@ extern const char* const kListingsHost;
 
 // The site as a job takes it from the value the user wrote ("name",
 // "name:port", either behind "http://" or "https://"): unchanged, except
-// that a site with a scheme loses the slashes at its end, so that the links
-// built as site + "/" + path read "https://name/path".
+// that it loses the slashes at its end, so that the links built as site +
+// "/" + path read "name/path" or "https://name/path".
 std::string SiteForJob(const std::string& written);

@@ -406,7 +406,7 @@ TEST_F(FetchTest, HttpsSendsTheSameRequestInsideTlsAndLinksKeepTheScheme)
     ASSERT_TRUE(plain.Ok() && secure.Ok()) << secure.Error();
     ScopedEnv trust("SSL_CERT_FILE", (m_dir.Path() / "tls" / "ca.pem").string());
     std::vector<std::string> links;
-    for (const std::string& site : {plain.Host(), "https://" + secure.Host() + "/"})
+    for (const std::string& site : {plain.Host() + "/", "https://" + secure.Host() + "/"})
     {
         std::filesystem::remove("TVmov.ref");
         DS_ORK job("TVmov", "0", "Wetter|#");
