@@ -121,17 +121,11 @@ wxString HelpPage(const wxString& host)
 FR::FR()
     : MyFrame1(NULL, wxID_ANY, wxT("Orvikon"), wxDefaultPosition, wxSize(668, 709),
                wxDEFAULT_FRAME_STYLE | wxTAB_TRAVERSAL),
-      m_programName(),
-      // The local-file flag is needed: with the global one alone the file
-      // store writes nothing.
-      m_config(wxEmptyString, wxEmptyString, wxEmptyString, wxEmptyString,
-               wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_GLOBAL_FILE),
+      m_programName(), m_config(OpenSettingsStore()),
       // Idle until START is pressed; the start handler sets both for a run.
       m_abort(true), m_timer(), m_dummyEvent(wxEVT_NULL, 0), m_links(), m_runMode(0), m_version(),
       m_runSettings(), m_inJob(false), m_pendingClose(PendingClose::None)
 {
-    PrepareSettingsStore(m_config);
-
     SetIcon(wxICON(orvikon));
     m_version = wxT(VELUNDA_VERSION);
     m_programName = wxT("Velunda");
@@ -144,7 +138,7 @@ FR::FR()
     if (m_listHits->GetCount() > 0)
         m_listHits->SetSelection(0);
     LoadCriteria();
-    m_runSettings = ReadRunSettings(m_config);
+    m_runSettings = ReadRunSettings(*m_config);
 
     if (m_choiceCriteria->GetCount() > 0)
         m_choiceCriteria->SetSelection(0);
@@ -186,7 +180,7 @@ void FR::ShowRows(const KnownHits& hits)
 void FR::LoadCriteria()
 {
     wxArrayString entries;
-    for (const wxString& entry : ReadCriteria(m_config))
+    for (const wxString& entry : ReadCriteria(*m_config))
         entries.push_back(entry);
     if (!entries.empty())
         m_choiceCriteria->Append(entries);
@@ -195,11 +189,11 @@ void FR::LoadCriteria()
 void FR::SaveState()
 {
     const unsigned count = std::min(m_choiceCriteria->GetCount(), kMaxStoredCriteria);
-    m_config.Write(kCountKey, static_cast<long>(count));
+    m_config->Write(kCountKey, static_cast<long>(count));
     for (unsigned i = 0; i < count; ++i)
-        m_config.Write(wxString::Format(kEntryKeyFormat, static_cast<int>(i)),
-                       m_choiceCriteria->GetString(i));
-    m_config.Flush();
+        m_config->Write(wxString::Format(kEntryKeyFormat, static_cast<int>(i)),
+                        m_choiceCriteria->GetString(i));
+    m_config->Flush();
 
     // A failed save reports itself through the toolkit's log and leaves the
     // old file as it was.

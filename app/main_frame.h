@@ -6,16 +6,13 @@
 #include "main_frame_base.h"
 #include "search_run.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include <wx/arrstr.h>
-#include <wx/timer.h>
-#ifdef __WXMSW__
-#include <wx/msw/regconf.h>
-#else
 #include <wx/config.h>
-#endif
+#include <wx/timer.h>
 
 class FR : public MyFrame1
 {
@@ -24,11 +21,7 @@ public:
 
 protected:
     wxString m_programName;
-#ifdef __WXMSW__
-    wxRegConfig m_config;
-#else
-    wxConfig m_config;
-#endif
+    std::unique_ptr<wxConfigBase> m_config;
     bool m_abort;
     wxTimer m_timer;
     wxCommandEvent m_dummyEvent;

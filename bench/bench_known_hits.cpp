@@ -93,7 +93,7 @@ Outcome RunCriteria(int criteria, const std::string& file)
             ++outcome.rows;
     }
     outcome.seconds = bench::Now() - start;
-    outcome.newRows = job.m_newRefs.size();
+    outcome.newRows = job.m_hitLines.size();
     outcome.refs = job.m_knownRefs.size();
     return outcome;
 }

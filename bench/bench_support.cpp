@@ -3,7 +3,7 @@
 
 #include "do_suche.h"
 #include "ds_ork.h"
-#include "quiet_stdout.h"
+#include "http_page_source.h"
 
 #include <benchmark/benchmark.h>
 
@@ -85,15 +85,21 @@ std::string SearchPath(const std::string& title, const std::string& person, int 
 std::vector<std::string> FetchPages(const std::string& host, const std::vector<std::string>& paths)
 {
     std::vector<std::string> pages;
-    QuietStdout quiet;
-    DoSuche fetcher("bench-fetch", "0", "");
-    fetcher.m_timeoutSeconds = 30;
+    HttpPageSource fetcher;
     for (const std::string& path : paths)
     {
-        fetcher.m_reader.m_text.clear();
-        if (!fetcher.Fetch(host, path, std::string(), std::string()))
+        PageRequest request;
+        request.site = host;
+        request.path = PercentEncodePath(path);
+        request.waitSeconds = 30;
+        std::string page;
+        const PageAnswer answer = fetcher.Get(request, [&page](const char* data, std::size_t size) {
+            page.append(data, size);
+            return true;
+        });
+        if (!answer.ok)
             return {};
-        pages.push_back(fetcher.m_reader.m_text);
+        pages.push_back(std::move(page));
     }
     return pages;
 }

@@ -17,13 +17,12 @@ std::unique_ptr<wxConfigBase> OpenSettingsStore()
 {
     // The local-file flag is needed: with the global one alone the file
     // store writes nothing, and reads the wrong file.
-    return std::make_unique<wxConfig>(wxT("velunda"), wxEmptyString, wxEmptyString, wxEmptyString,
-                                      wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_GLOBAL_FILE);
-}
-
-void PrepareSettingsStore(wxConfigBase& store)
-{
-    store.SetExpandEnvVars(false);
+    auto store =
+        std::make_unique<wxConfig>(wxT("velunda"), wxEmptyString, wxEmptyString, wxEmptyString,
+                                   wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_GLOBAL_FILE);
+    // Criteria are read as typed: "$HOME" in a title stays "$HOME".
+    store->SetExpandEnvVars(false);
+    return store;
 }
 
 std::vector<wxString> ReadCriteria(wxConfigBase& store)

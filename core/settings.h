@@ -25,14 +25,11 @@ const unsigned kMaxStoredCriteria = 65535;
 // values beyond stay in the store untouched.
 const long kMaxLoadedCriteria = 2000;
 
-// The window's store, named as the window names it (after the program
-// "velunda"), for a program of another name: ~/.velunda on Linux, the
-// registry key of "velunda" on Windows.
+// The settings store of both programs, named after the program "velunda"
+// whatever the executable is called: ~/.velunda on Linux, the registry key of
+// "velunda" on Windows. Values are read as typed ("$HOME" in a title stays
+// "$HOME").
 std::unique_ptr<wxConfigBase> OpenSettingsStore();
-
-// How both programs read the store: criteria as typed ("$HOME" in a title
-// stays "$HOME").
-void PrepareSettingsStore(wxConfigBase& store);
 
 // The criteria in list order, "Aanz" of them (at most kMaxLoadedCriteria); a
 // missing or malformed count reads as none, a missing entry as an empty one.

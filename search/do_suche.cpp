@@ -125,11 +125,9 @@ bool DoSuche::Fetch(const std::string& host, const std::string& path,
 
 PageSource& DoSuche::Pages()
 {
-    if (m_pageSource)
-        return *m_pageSource;
-    if (!m_ownPages)
-        m_ownPages = std::make_shared<HttpPageSource>();
-    return *m_ownPages;
+    if (!m_pageSource)
+        m_pageSource = std::make_shared<HttpPageSource>();
+    return *m_pageSource;
 }
 
 void DoSuche::PrepareSearch()

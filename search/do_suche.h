@@ -21,8 +21,6 @@
 #include <string_view>
 #include <vector>
 
-class HttpPageSource;
-
 class DoSuche
 {
 public:
@@ -60,8 +58,8 @@ public:
     bool Fetch(const std::string& host, const std::string& path, const std::string& contentType,
                const std::string& referer);
 
-    // Where Fetch gets its pages: m_pageSource when set, else the job's own
-    // HTTP client, made at the first fetch.
+    // Where Fetch gets its pages: m_pageSource, which is the job's own HTTP
+    // client, made at the first fetch, unless another source was given.
     PageSource& Pages();
 
     // Start of a criterion: m_morePages := true, reference file appended to
@@ -132,10 +130,8 @@ public:
     std::int32_t m_timeoutSeconds = 120;
     // The longest time one page may take in all, redirects included.
     std::int32_t m_pageSeconds = 600;
-    // Pages come from here when set (not owned), else from m_ownPages (which
-    // a copy of the job shares).
-    PageSource* m_pageSource = nullptr;
-    std::shared_ptr<HttpPageSource> m_ownPages;
+    // Where the pages come from (a copy of the job shares it).
+    std::shared_ptr<PageSource> m_pageSource;
     bool m_referencesSaved = false;
     // The server that gave the last page (name, and port where it is not
     // the scheme's own).

@@ -34,16 +34,16 @@ public:
         m_host = SiteForJob(request.site);
         m_timeoutSeconds = request.waitSeconds;
         m_messages = request.printJobLines ? stdout : nullptr;
-        m_pages.m_whileWaiting = request.whileWaiting;
-        m_pages.m_stopNow = request.stopNow;
-        m_pageSource = &m_pages;
+        auto pages = std::make_shared<HttpPageSource>();
+        pages->m_whileWaiting = request.whileWaiting;
+        pages->m_stopNow = request.stopNow;
+        m_pageSource = std::move(pages);
     }
 
 protected:
     bool FetchPage() override { return !(m_stopNow && m_stopNow()) && DS_ORK::FetchPage(); }
 
 private:
-    HttpPageSource m_pages;
     std::function<bool()> m_stopNow;
 };
 

@@ -99,7 +99,6 @@ int RunUnattended(const SucheOptions& options)
     delete wxLog::SetActiveTarget(new StderrLog); // NOLINT(clang-analyzer-cplusplus.NewDeleteLeaks)
 
     const std::unique_ptr<wxConfigBase> store = OpenSettingsStore();
-    PrepareSettingsStore(*store);
     std::vector<std::string> criteria;
     for (const wxString& entry : ReadCriteria(*store))
         criteria.push_back(ToBytes(entry));

@@ -65,7 +65,8 @@ public:
     MemoryJob(const std::string& criteria, MemoryPages::Answer answer)
         : DS_ORK("TVmov", "0", criteria), m_pages(std::move(answer))
     {
-        m_pageSource = &m_pages;
+        // Not owned: the pages live as long as the job.
+        m_pageSource = std::shared_ptr<PageSource>(std::shared_ptr<PageSource>(), &m_pages);
     }
 
     MemoryPages m_pages;
