@@ -25,11 +25,12 @@ public:
             if (wxApp::Initialize(argc, argv))
                 return true;
         }
-        std::fputs(u8"velunda: Das Fenster l\u00E4sst sich nicht \u00F6ffnen, weil keine grafische "
-                   "Oberfl\u00E4che erreichbar ist (DISPLAY oder WAYLAND_DISPLAY fehlt oder ist "
-                   "falsch). Starten Sie Velunda in Ihrer Desktop-Sitzung; ohne Fenster sucht "
-                   "velunda-suche.\n",
-                   stderr);
+        const wxString text =
+            wxT("velunda: Das Fenster l\u00E4sst sich nicht \u00F6ffnen, weil keine grafische "
+                "Oberfl\u00E4che erreichbar ist (DISPLAY oder WAYLAND_DISPLAY fehlt oder ist "
+                "falsch). Starten Sie Velunda in Ihrer Desktop-Sitzung; ohne Fenster sucht "
+                "velunda-suche.\n");
+        std::fputs(text.utf8_str(), stderr);
         return false;
     }
 
