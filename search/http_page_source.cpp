@@ -141,8 +141,9 @@ bool OneLine(const std::string& value)
     return value.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
 }
 
-// The address of the requested page on the site as the user wrote it:
-// without a scheme it is http, and the slashes at the site's end go.
+// The first request: header values that stay on their lines, and the page's
+// address on the site as the user wrote it (without a scheme it is http; the
+// slashes at the site's end go), read once.
 Outcome AddressOnSite(const PageRequest& request, Address& address)
 {
     if (!OneLine(request.contentType) || !OneLine(request.referer))
