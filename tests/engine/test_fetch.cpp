@@ -173,7 +173,11 @@ TEST_F(FetchTest, UnknownHostAndBadPortAreConnectionErrors)
     EXPECT_FALSE(m_job.Fetch("no-such-host.invalid", "/", "", ""));
     EXPECT_FALSE(m_job.Fetch("127.0.0.1:99999", "/", "", ""));
     EXPECT_FALSE(m_job.Fetch("", "/", "", ""));
-    EXPECT_EQ(m_job.m_errors.size(), 3u);
+    EXPECT_FALSE(m_job.Fetch("ftp://127.0.0.1", "/", "", ""));
+    EXPECT_EQ(m_job.m_errors.size(), 4u);
+    EXPECT_EQ(m_job.m_errors.back(), "Die Adresse \x84"
+                                     "ftp://127.0.0.1\x93 beginnt weder mit http:// noch mit "
+                                     "https://.");
     EXPECT_TRUE(m_job.m_reader.m_text.empty());
 }
 
