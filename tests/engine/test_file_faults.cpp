@@ -1,9 +1,8 @@
 // File faults around the job's reference file and the replace that saves it:
 // read-only working folder, the file being a folder, a device, a pipe,
 // unreadable or write-protected, a full disk, and a crash between writing and
-// renaming. The rule everywhere: the job
-// runs to its end, the references the user had survive, and nothing is said
-// but the job's end line.
+// renaming. The rule everywhere: the job runs to its end, the references the
+// user had survive, and nothing is said but the job's end line.
 #include "ds_ork.h"
 #include "fault_child.h"
 #include "file_bytes.h"
