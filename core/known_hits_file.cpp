@@ -1,47 +1,12 @@
 // Byte-level reading and writing of "refn.txt".
 #include "known_hits_file.h"
 
-#include "reference_file.h"
+#include "file_bytes.h"
 
 #include <algorithm>
 
-#include <wx/file.h>
-#include <wx/filefn.h>
 #include <wx/intl.h>
 #include <wx/log.h>
-
-bool ReadFileHead(const wxString& path, std::size_t maxBytes, std::string* bytes, bool* truncated)
-{
-    bytes->clear();
-    *truncated = false;
-    // wxFileExists is false for folders and other non-regular files.
-    if (!wxFileExists(path))
-        return false;
-    wxLogNull quiet;
-    wxFile file;
-    if (!file.Open(path, wxFile::read))
-        return false;
-    // Read one byte beyond the limit to learn whether the file is longer.
-    std::string buffer;
-    char chunk[65536];
-    while (buffer.size() <= maxBytes)
-    {
-        const std::size_t want = std::min(sizeof chunk, maxBytes + 1 - buffer.size());
-        const ssize_t got = file.Read(chunk, want);
-        if (got == wxInvalidOffset)
-            return false;
-        if (got == 0)
-            break;
-        buffer.append(chunk, static_cast<std::size_t>(got));
-    }
-    if (buffer.size() > maxBytes)
-    {
-        *truncated = true;
-        buffer.resize(maxBytes);
-    }
-    *bytes = std::move(buffer);
-    return true;
-}
 
 KnownHits ParseKnownHits(const std::string& bytes, bool truncated)
 {
@@ -69,7 +34,7 @@ KnownHits ReadKnownHits(const wxString& path)
 {
     std::string bytes;
     bool truncated = false;
-    if (!ReadFileHead(path, kKnownHitsMaxBytes, &bytes, &truncated))
+    if (!ReadFileHead(std::string(path.fn_str()), kKnownHitsMaxBytes, &bytes, &truncated))
         return KnownHits();
     return ParseKnownHits(bytes, truncated);
 }

@@ -22,11 +22,6 @@ struct KnownHits
 const std::size_t kKnownHitsMaxBytes = 16u << 20;
 const std::size_t kKnownHitsMaxRows = 100000;
 
-// Reads at most maxBytes of a regular file. False when the file is missing,
-// is no regular file or cannot be read. *truncated tells whether the file
-// holds more than was read.
-bool ReadFileHead(const wxString& path, std::size_t maxBytes, std::string* bytes, bool* truncated);
-
 // The rows of a known-hit file: the first two lines are skipped, then display
 // line and link line alternate, up to kKnownHitsMaxRows rows. Fewer than
 // three lines give nothing. When the bytes are only the head of a longer

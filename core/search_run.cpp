@@ -2,7 +2,7 @@
 #include "search_run.h"
 
 #include "cp1252.h"
-#include "reference_file.h"
+#include "file_bytes.h"
 #include "settings.h"
 
 #include <cstdio>

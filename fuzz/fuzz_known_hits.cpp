@@ -4,6 +4,7 @@
 //
 // The loader has no window part: ReadFileHead, ParseKnownHits,
 // FormatKnownHits and ReplaceFile are plain functions on bytes and files.
+#include "file_bytes.h"
 #include "known_hits_file.h"
 
 #include "work_folder.h"

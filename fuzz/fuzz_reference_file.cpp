@@ -5,7 +5,7 @@
 // Input: the first byte sets the bound of saved references (0..15, to reach
 // the tail logic with small inputs), the rest is the file "TVmov.ref".
 #include "do_suche.h"
-#include "reference_file.h"
+#include "file_bytes.h"
 
 #include <algorithm>
 #include "work_folder.h"

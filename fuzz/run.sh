@@ -8,7 +8,9 @@
 #     fuzz/run.sh 600 fuzz_pages
 #
 # New interesting inputs stay in build-fuzz/corpus/<target>; a crash leaves
-# its input in build-fuzz/artifacts/ and makes the script fail.
+# its input in build-fuzz/artifacts/ and makes the script fail. With
+# VELUNDA_WERROR=ON in the environment (./test.sh sets it) a compiler warning
+# fails the build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
@@ -19,7 +21,7 @@ targets=("$@")
 
 build=$top/build-fuzz
 CC=clang CXX=clang++ cmake -S . -B "$build" -DVELUNDA_FUZZ=ON -DVELUNDA_TESTS=OFF \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  -DVELUNDA_WERROR="${VELUNDA_WERROR:-OFF}" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
 
 eval "$(cmake -P tests/support/sanitizers.cmake)"

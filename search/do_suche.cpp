@@ -2,8 +2,8 @@
 #include "do_suche.h"
 
 #include "conversions.h"
+#include "file_bytes.h"
 #include "http_page_source.h"
-#include "reference_file.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // KnownRefs: entries as line numbers in blocks, each distinct line once.
 #include "known_refs.h"
 
-#include "reference_file.h"
+#include "file_bytes.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Static checks over our own sources (text, search, core, app, suche, tests,
-# fuzz, bench): clang-format (.clang-format), cppcheck and clang-tidy
+# Static checks over our own sources (text, files, search, core, app, suche,
+# tests, fuzz, bench): clang-format (.clang-format), cppcheck and clang-tidy
 # (.clang-tidy). Any finding, or any file clang-format would change, fails.
 #
 #     tools/static_checks.sh
@@ -27,8 +27,8 @@ seen = set()
 for entry in json.load(open(db)):
     path = entry["file"]
     rel = path[len(top) + 1:] if path.startswith(top + "/") else path
-    if rel.split("/")[0] in ("app", "core", "suche", "search", "text", "tests", "fuzz", "bench",
-                              "tools") \
+    if rel.split("/")[0] in ("text", "files", "search", "core", "app", "suche", "tests", "fuzz",
+                              "bench", "tools") \
             and path not in seen:
         seen.add(path)
         print(rel)
@@ -73,13 +73,13 @@ fi
 
 # ---- clang-tidy ----
 # clang-tidy costs seconds per file (the toolkit's headers): it checks the
-# engine, the window code, the engine tests and support, and the fuzz
-# targets; the GUI tests and the benchmarks are left to cppcheck. The
-# path-sensitive analyzer, which doubles the time, runs over the engine side
-# only (see .clang-tidy).
+# engine, core, the window code, velunda-suche, the engine and core tests and
+# their support, and the fuzz targets; the GUI tests and the benchmarks are
+# left to cppcheck. The path-sensitive analyzer, which doubles the time,
+# runs over everything but the window code (see .clang-tidy).
 cache=$build/tidy-clean
 mkdir -p "$cache"
-headers_hash=$(find app core suche search text tests fuzz bench -name '*.h' -print0 2>/dev/null | sort -z |
+headers_hash=$(find text files search core app suche tests fuzz bench -name '*.h' -print0 2>/dev/null | sort -z |
   xargs -0 cat | sha256sum | cut -c1-64)
 config_hash=$(sha256sum .clang-tidy | cut -c1-64)
 todo=()

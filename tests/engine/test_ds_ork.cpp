@@ -2,10 +2,10 @@
 // pages fed from memory through the same parser, and end to end against the
 // local listings site over loopback.
 #include "ds_ork.h"
+#include "file_bytes.h"
 #include "listings_host.h"
 #include "listings_site.h"
 #include "memory_pages.h"
-#include "reference_file.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>

@@ -1,12 +1,12 @@
-// File faults around the job's reference file: read-only working folder, the
-// file being a folder, a device, a pipe, unreadable or write-protected, a full
-// disk, and a crash between writing and renaming. The rule everywhere: the job
-// runs to its end, the references the user had survive, and nothing is said
-// but the job's end line.
+// File faults around the job's reference file and the replace that saves it:
+// read-only working folder, the file being a folder, a device, a pipe,
+// unreadable or write-protected, a full disk, and a crash between writing and
+// renaming. The rule everywhere: the job runs to its end, the references the
+// user had survive, and nothing is said but the job's end line.
 #include "ds_ork.h"
 #include "fault_child.h"
+#include "file_bytes.h"
 #include "memory_pages.h"
-#include "reference_file.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -14,8 +14,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 
 namespace fs = std::filesystem;
@@ -54,17 +54,6 @@ int SearchTwoHits()
     if (!job.m_errors.empty())
         return 4;
     return 0;
-}
-
-std::size_t EntriesIn(const fs::path& folder)
-{
-    std::size_t count = 0;
-    for (const auto& entry : fs::directory_iterator(folder))
-    {
-        (void)entry;
-        ++count;
-    }
-    return count;
 }
 
 bool Exists(const std::string& name)
@@ -194,25 +183,42 @@ TEST_F(FileFaultTest, LinkedReferenceFileIsReplacedBehindTheLink)
 TEST_F(FileFaultTest, FullDiskLeavesTheOldFileWhole)
 {
     // A file-size limit makes every write beyond it fail as a full disk
-    // does (the signal it raises is ignored, so the write returns an error).
+    // does: for the job's save at the end of a search, and for a replace of
+    // a file far longer than the old one (as the result list's save is).
     std::string old;
     for (int i = 0; i < 50; ++i)
         old += "an older hit line number " + std::to_string(i) + "\n";
-    WriteFileBytes("TVmov.ref", old);
-    const ChildResult child = RunInChild(
-        [] {
-            std::signal(SIGXFSZ, SIG_IGN);
-            rlimit limit{};
-            ::getrlimit(RLIMIT_FSIZE, &limit);
-            limit.rlim_cur = 1024;
-            ::setrlimit(RLIMIT_FSIZE, &limit);
-            return SearchTwoHits();
-        },
-        false);
-    EXPECT_EQ(child.code, 0);
-    EXPECT_EQ(child.out, kEndLine);
-    EXPECT_EQ(ReadFileBytes("TVmov.ref"), old);
-    EXPECT_EQ(EntriesIn(m_dir.Path()), 1u) << "the temporary file is removed";
+    std::string longer;
+    for (int i = 0; i < 222; ++i)
+        longer += "Zeile " + std::to_string(i) + std::string(60, ' ') +
+                  "|Text\nhttp://127.0.0.1/sendung/" + std::to_string(i) + ".html\n";
+    // Temporary files, wherever the writer put them, would be left here.
+    const TempWorkDir tmp(false);
+    const struct
+    {
+        const char* what;
+        std::function<int()> save;
+        std::string out;
+    } kSaves[] = {
+        {"the job's save", SearchTwoHits, kEndLine},
+        {"a replace", [&longer] { return ReplaceFileBytes("TVmov.ref", longer) ? 2 : 0; }, ""},
+    };
+    for (const auto& save : kSaves)
+    {
+        WriteFileBytes("TVmov.ref", old);
+        const ChildResult child = RunInChild(
+            [&] {
+                ::setenv("TMPDIR", tmp.Path().c_str(), 1);
+                LimitFileSize(1024);
+                return save.save();
+            },
+            false);
+        EXPECT_EQ(child.code, 0) << save.what;
+        EXPECT_EQ(child.out, save.out) << save.what;
+        EXPECT_EQ(ReadFileBytes("TVmov.ref"), old) << save.what;
+        EXPECT_EQ(EntriesIn(m_dir.Path()), 1u) << "the temporary file is removed";
+        EXPECT_EQ(EntriesIn(tmp.Path()), 0u) << save.what;
+    }
 }
 
 TEST_F(FileFaultTest, FolderThatTakesNoNewFileGetsTheFileWrittenInPlaceOrNotAtAll)
@@ -238,11 +244,7 @@ TEST_F(FileFaultTest, FolderThatTakesNoNewFileGetsTheFileWrittenInPlaceOrNotAtAl
                                       fs::perms::others_read | fs::perms::others_exec);
     child = RunInChild(
         [] {
-            std::signal(SIGXFSZ, SIG_IGN);
-            rlimit limit{};
-            ::getrlimit(RLIMIT_FSIZE, &limit);
-            limit.rlim_cur = kOldRefs.size();
-            ::setrlimit(RLIMIT_FSIZE, &limit);
+            LimitFileSize(kOldRefs.size());
             return SearchTwoHits();
         },
         true);

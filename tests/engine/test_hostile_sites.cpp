@@ -4,8 +4,8 @@
 // than what the site sent.
 #include "ds_ork.h"
 #include "fault_child.h"
+#include "file_bytes.h"
 #include "listings_site.h"
-#include "reference_file.h"
 #include "temp_folder.h"
 #include "wire_server.h"
 

@@ -3,12 +3,10 @@
 // first m_refCompareLen bytes) on random data and on every way the list and
 // the length can change.
 #include "do_suche.h"
-#include "reference_file.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <fstream>
 #include <random>
 
@@ -246,43 +244,4 @@ TEST_F(KnownIndexTest, ACopiedJobAnswersFromItsOwnList)
     EXPECT_TRUE(copy.IsKnown("drei"));
     EXPECT_FALSE(job.IsKnown("eins"));
     EXPECT_FALSE(job.IsKnown("drei"));
-}
-
-namespace
-{
-// The line rule of the reference file, one byte at a time: LF, CR LF and a
-// lone CR end a line; a last line without an end counts.
-std::vector<std::string> SplitByBytes(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::string::size_type start = 0;
-    for (std::string::size_type i = 0; i < text.size(); ++i)
-    {
-        if (text[i] != '\n' && text[i] != '\r')
-            continue;
-        lines.emplace_back(text, start, i - start);
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < text.size())
-        lines.emplace_back(text, start, std::string::npos);
-    return lines;
-}
-} // namespace
-
-TEST(ReferenceLines, RandomTextsSplitAsByteByByte)
-{
-    std::mt19937 random(99);
-    static const char* const kPieces[] = {"\n", "\r", "\r\n", "\n\r", "a", "bc", " ", "\0", "xyz"};
-    for (int i = 0; i < 20000; ++i)
-    {
-        std::string text;
-        for (int n = static_cast<int>(random() % 10); n > 0; --n)
-        {
-            const char* piece = kPieces[random() % std::size(kPieces)];
-            text.append(piece, *piece ? std::strlen(piece) : 1);
-        }
-        ASSERT_EQ(SplitLines(text), SplitByBytes(text)) << "text of " << text.size() << " bytes";
-    }
 }

@@ -1,13 +1,12 @@
-// The reference file: loading per criterion, the saved tail, line ends,
-// atomic replacement and odd file contents.
+// The reference file: loading per criterion, the saved tail, line ends, odd
+// file contents and the old file's permissions.
 #include "do_suche.h"
-#include "reference_file.h"
+#include "file_bytes.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
+#include <filesystem>
 
 namespace
 {
@@ -50,16 +49,6 @@ protected:
     TempWorkDir m_dir;
 };
 } // namespace
-
-TEST(SplitLines, AcceptsLfCrLfAndCr)
-{
-    EXPECT_EQ(SplitLines("a\nb\r\nc\rd"), (std::vector<std::string>{"a", "b", "c", "d"}));
-    EXPECT_EQ(SplitLines("a\n\nb\r\r\n"), (std::vector<std::string>{"a", "", "b", ""}));
-    EXPECT_EQ(SplitLines("\n"), std::vector<std::string>{""});
-    EXPECT_TRUE(SplitLines("").empty());
-    EXPECT_EQ(SplitLines(std::string("x\0y\x80\n", 5)),
-              std::vector<std::string>{std::string("x\0y\x80", 4)});
-}
 
 TEST_F(ReferenceFileTest, NoFileFirstRunSavesTheNewHitsEachWithLineFeed)
 {
@@ -179,40 +168,6 @@ TEST_F(ReferenceFileTest, JobWithoutCriterionLeavesTheFileAlone)
         RefJob job;
     }
     EXPECT_EQ(ReadFileBytes("TVmov.ref"), "known one\r\nknown two");
-}
-
-TEST_F(ReferenceFileTest, FailedSaveLeavesTheOldFileWholeAndNoTemporaryFile)
-{
-    const std::string old = Numbered(0, 20);
-    WriteFileBytes("TVmov.ref", old);
-
-    RefJob job;
-    job.StartCriterion();
-    for (int i = 0; i < 300; ++i)
-        job.Row("a new hit line that is long enough to overflow the limit " + std::to_string(i));
-
-    // A file-size limit makes the writes fail as a full disk would; it is
-    // lifted again before anything else writes.
-    rlimit saved{};
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 4096;
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    job.SaveReferences();
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
-    job.m_knownRefs.clear();
-    job.m_newRefs.clear();
-
-    EXPECT_EQ(ReadFileBytes("TVmov.ref"), old);
-    std::size_t files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(m_dir.Path()))
-    {
-        (void)entry;
-        ++files;
-    }
-    EXPECT_EQ(files, 1u) << "the temporary file is removed";
 }
 
 TEST_F(ReferenceFileTest, UnwritableTargetIsPassedOverQuietly)

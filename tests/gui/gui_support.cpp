@@ -135,19 +135,6 @@ wxString Links(const wxArrayString& links)
     return all;
 }
 
-std::string ReadBytes(const wxString& path)
-{
-    wxFFile file(path, "rb");
-    std::string bytes;
-    if (!file.IsOpened())
-        return bytes;
-    char chunk[65536];
-    size_t got;
-    while ((got = file.Read(chunk, sizeof chunk)) > 0)
-        bytes.append(chunk, got);
-    return bytes;
-}
-
 void WriteBytes(const wxString& path, const std::string& bytes)
 {
     wxFFile file(path, "wb");

@@ -125,7 +125,10 @@ wxString Rows(wxListBox* list);
 wxString Links(const wxArrayString& links);
 
 // Bytes of a file; empty if it cannot be read.
-std::string ReadBytes(const wxString& path);
+inline std::string ReadBytes(const wxString& path)
+{
+    return ReadFileBytes(std::string(path.fn_str()));
+}
 void WriteBytes(const wxString& path, const std::string& bytes);
 
 // The settings file of the world, read and written through the toolkit's

@@ -46,8 +46,12 @@ void StartRun(FRProbe* frame);
 // Chooses a run mode by its text ("nur einmal suchen", ...).
 void ChooseMode(FRProbe* frame, const wxString& mode);
 
+// The longest a search run against the local site takes here, with room for
+// a loaded machine.
+const int kRunTimeoutMs = 20000;
+
 // Waits until the status text says how many hits a run found.
-bool WaitForCount(FRProbe* frame, int ms = 20000);
+bool WaitForCount(FRProbe* frame, int ms = kRunTimeoutMs);
 
 // The open help windows, in creation order.
 std::vector<wxFrame*> HelpWindows();

@@ -9,8 +9,6 @@
 namespace
 {
 
-const int kRunTimeoutMs = 20000;
-
 // The result rows of a saved "refn.txt": its display lines, each followed
 // by ";".
 std::string SavedRows(const TempWorld& world)

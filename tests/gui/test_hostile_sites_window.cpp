@@ -16,7 +16,9 @@
 namespace
 {
 
-const int kRunTimeoutMs = 30000;
+// A hostile site holds a run up to the client's time-outs: more room than
+// kRunTimeoutMs.
+const int kHostileRunTimeoutMs = 30000;
 
 // Counts the ticks of a 100 ms timer that arrive while the window is inside
 // a search job: events handled meanwhile.
@@ -55,7 +57,8 @@ TEST(HostileSiteWindow, SilentSiteEndsInTheErrorBoxAfterTheTimeOut)
 
     const wxStopWatch watch;
     StartRun(frame.get());
-    wxTEST_DIALOG(YieldUntil([&] { return box.count > 0; }, kRunTimeoutMs), AnswerBox(wxOK, &box));
+    wxTEST_DIALOG(YieldUntil([&] { return box.count > 0; }, kHostileRunTimeoutMs),
+                  AnswerBox(wxOK, &box));
     ASSERT_EQ(box.count, 1);
     // The start delay of one second, then one wait of the time-out (the
     // upper bound is ten times both).
@@ -160,7 +163,7 @@ TEST(HostileSiteWindow, FailingSiteShowsTheErrorBoxAndListsNothing)
         SeenBox box;
 
         StartRun(frame.get());
-        wxTEST_DIALOG(YieldUntil([&] { return box.count > 0; }, kRunTimeoutMs),
+        wxTEST_DIALOG(YieldUntil([&] { return box.count > 0; }, kHostileRunTimeoutMs),
                       AnswerBox(wxOK, &box));
         ASSERT_EQ(box.count, 1);
         EXPECT_EQ(box.message, ErrorBoxText(wxString::FromUTF8(one.error(host))));
@@ -184,7 +187,8 @@ TEST(HostileSiteWindow, TenThousandRowsStopAtThreeHundredWithOneMessage)
     SeenBox box;
 
     StartRun(frame.get());
-    wxTEST_DIALOG(YieldUntil([&] { return box.count > 0; }, kRunTimeoutMs), AnswerBox(wxOK, &box));
+    wxTEST_DIALOG(YieldUntil([&] { return box.count > 0; }, kHostileRunTimeoutMs),
+                  AnswerBox(wxOK, &box));
     ASSERT_EQ(box.count, 1);
     EXPECT_EQ(box.message, ErrorBoxText("Es wurden nicht alle Angebote beruecksichtigt, da sie "
                                         "zeitlich zu weit zurueck liegen!"));

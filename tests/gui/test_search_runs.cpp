@@ -11,8 +11,6 @@
 namespace
 {
 
-const int kRunTimeoutMs = 20000;
-
 // Keeps a message box "open" (the event loop running) until done() is true,
 // then answers OK.
 class PumpingBox : public wxExpectModalBase<wxMessageDialog, PumpingBox>

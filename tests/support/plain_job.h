@@ -9,8 +9,8 @@
 #include "conversions.h"
 #include "do_suche.h"
 #include "ds_ork.h"
+#include "file_bytes.h"
 #include "listings_host.h"
-#include "reference_file.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,9 +1,11 @@
-// A fresh temporary folder, and whole files read and written as bytes. One
+// A fresh temporary folder, whole files read and written as bytes, and what
+// a folder holds counted. One
 // helper for the tests, the fuzz targets and the benchmarks: the programs name
 // their files relative to the current folder, so each test, benchmark or
 // fuzz target works in a folder of its own.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -62,4 +64,13 @@ inline void WriteFileBytes(const std::string& name, const std::string& bytes)
 {
     std::ofstream out(name, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// What a folder holds (files, folders, links), counted: a temporary file left
+// behind shows here.
+inline std::size_t EntriesIn(const std::filesystem::path& folder)
+{
+    using std::filesystem::directory_iterator;
+    return static_cast<std::size_t>(
+        std::distance(directory_iterator(folder), directory_iterator()));
 }

@@ -12,6 +12,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -46,15 +48,19 @@ public:
         addr.sin_family = AF_INET;
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         addr.sin_port = 0;
-        ::bind(m_listen, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        ::listen(m_listen, m_connectDelayMs > 0 ? 0 : 8);
+        if (::bind(m_listen, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+            ::listen(m_listen, m_connectDelayMs > 0 ? 0 : 8) != 0)
+            Fail("wire server: listen on 127.0.0.1");
         socklen_t length = sizeof addr;
         ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&addr), &length);
         m_port = ntohs(addr.sin_port);
         if (m_connectDelayMs > 0)
         {
+            // The filler takes the only place in the backlog, so the
+            // client's connect waits.
             m_filler = ::socket(AF_INET, SOCK_STREAM, 0);
-            ::connect(m_filler, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+            if (::connect(m_filler, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0)
+                Fail("wire server: fill the backlog");
         }
         m_thread = std::thread([this] { Serve(); });
     }
@@ -87,7 +93,8 @@ public:
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0)
+            Fail("wire server: bind a port");
         socklen_t length = sizeof addr;
         ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &length);
         ::close(fd);
@@ -95,6 +102,14 @@ public:
     }
 
 private:
+    // A server that could not set itself up would let a test pass or fail
+    // for the wrong reason, so the test process ends at once.
+    [[noreturn]] static void Fail(const char* what)
+    {
+        std::perror(what);
+        std::abort();
+    }
+
     bool WaitReadable(int fd, int ms) const
     {
         pollfd p{fd, POLLIN, 0};

@@ -1,6 +1,8 @@
-// Reference file: byte-exact line reading and atomic rewriting.
-#include "reference_file.h"
+// Whole files as bytes: byte-exact reading and line cutting, and the
+// replace through a temporary file.
+#include "file_bytes.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -14,7 +16,7 @@
 std::vector<std::string> SplitLines(const std::string& text)
 {
     // The line feeds are found with memchr, and the lone carriage returns
-    // within each piece between two of them; reference files have none.
+    // within each piece between two of them; the program's files have none.
     std::vector<std::string> lines;
     const char* const data = text.data();
     const std::size_t size = text.size();
@@ -49,10 +51,13 @@ std::vector<std::string> SplitLines(const std::string& text)
     return lines;
 }
 
-bool ReadFileText(const std::string& path, std::string& text)
+namespace
 {
-    // Only a regular file is read: a folder gives nothing, a pipe would block
-    // the run and a device such as /dev/zero would never end.
+// Reads at most limit bytes of the file at path into text (emptied first).
+// Only a regular file is read: a folder gives nothing, a pipe would block
+// the run and a device such as /dev/zero would never end.
+bool ReadRegularFile(const std::string& path, std::size_t limit, std::string& text)
+{
     text.clear();
     struct stat info;
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
@@ -61,14 +66,40 @@ bool ReadFileText(const std::string& path, std::string& text)
     if (!file)
         return false;
     char buffer[65536];
-    std::size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+    while (text.size() < limit)
+    {
+        const std::size_t count =
+            std::fread(buffer, 1, std::min(sizeof buffer, limit - text.size()), file);
+        if (count == 0)
+            break;
         text.append(buffer, count);
+    }
     const bool ok = !std::ferror(file);
     std::fclose(file);
     if (!ok)
         text.clear();
     return ok;
+}
+} // namespace
+
+bool ReadFileText(const std::string& path, std::string& text)
+{
+    return ReadRegularFile(path, std::string::npos, text);
+}
+
+bool ReadFileHead(const std::string& path, std::size_t maxBytes, std::string* bytes,
+                  bool* truncated)
+{
+    // One byte beyond the limit tells whether the file is longer.
+    *truncated = false;
+    if (!ReadRegularFile(path, maxBytes == std::string::npos ? maxBytes : maxBytes + 1, *bytes))
+        return false;
+    if (bytes->size() > maxBytes)
+    {
+        *truncated = true;
+        bytes->resize(maxBytes);
+    }
+    return true;
 }
 
 namespace

@@ -1,15 +1,16 @@
-// The byte/character boundary of the window (Windows-1252) and the byte-level
-// handling of "refn.txt".
+// The byte/character boundary of both programs (Windows-1252) and the
+// byte-level handling of "refn.txt".
 #include "cp1252.h"
+#include "file_bytes.h"
 #include "known_hits_file.h"
-#include "reference_file.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
 #include <wx/dir.h>
-#include <wx/filename.h>
+#include <wx/filefn.h>
 
 TEST(Cp1252, EveryByteRoundTripsThroughOneCharacter)
 {
@@ -39,18 +40,6 @@ TEST(Cp1252, CharactersOutsideTheSetBecomeQuestionMarks)
               "\x80 ? ? ?");
     EXPECT_EQ(ToBytes(wxString(wxUniChar(0))), std::string(1, '\0'));
     EXPECT_EQ(ToBytes(wxString()), "");
-}
-
-TEST(KnownHitsFile, LineEnds)
-{
-    using Lines = std::vector<std::string>;
-    EXPECT_EQ(SplitLines("a\nb"), (Lines{"a", "b"}));
-    EXPECT_EQ(SplitLines("a\r\nb\r\n"), (Lines{"a", "b"}));
-    EXPECT_EQ(SplitLines("a\rb\r"), (Lines{"a", "b"}));
-    EXPECT_EQ(SplitLines("a\r\r\n\n"), (Lines{"a", "", ""}));
-    EXPECT_EQ(SplitLines("\n"), (Lines{""}));
-    EXPECT_EQ(SplitLines(""), Lines{});
-    EXPECT_EQ(SplitLines(std::string("a\0b\nc", 5)), (Lines{std::string("a\0b", 3), "c"}));
 }
 
 TEST(KnownHitsFile, RowsAndLinks)
@@ -85,10 +74,9 @@ TEST(KnownHitsFile, RowsAndLinks)
 
 TEST(KnownHitsFile, ReadHeadAndReplace)
 {
-    const wxString dir = wxFileName::CreateTempFileName("velunda-refn");
-    wxRemoveFile(dir);
-    ASSERT_TRUE(wxMkdir(dir));
-    const wxString path = dir + "/refn.txt";
+    const TempWorkDir folder(false);
+    const std::string dir = folder.Path().string();
+    const std::string path = dir + "/refn.txt";
     std::string bytes;
     bool truncated = true;
 
@@ -108,11 +96,11 @@ TEST(KnownHitsFile, ReadHeadAndReplace)
     // Replacing leaves no temporary file behind and keeps the file's mode
     // (not 0600, the mode a new temporary file starts with); an empty file is
     // possible.
-    ASSERT_EQ(::chmod(path.fn_str(), 0660), 0);
+    ASSERT_EQ(::chmod(path.c_str(), 0660), 0);
     ASSERT_TRUE(ReplaceFile(path, ""));
     struct stat info
     {};
-    ASSERT_EQ(::stat(path.fn_str(), &info), 0);
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0660u);
     ASSERT_TRUE(ReadFileHead(path, 100, &bytes, &truncated));
     EXPECT_EQ(bytes, "");
@@ -129,6 +117,4 @@ TEST(KnownHitsFile, ReadHeadAndReplace)
     wxDir::GetAllFiles(dir, &names, wxEmptyString, wxDIR_FILES | wxDIR_DIRS | wxDIR_HIDDEN);
     EXPECT_EQ(names.size(), 2u); // refn.txt and sub/inner, no temporary file
     EXPECT_FALSE(ReplaceFile(dir + "/missing/refn.txt", "y\n"));
-
-    wxFileName::Rmdir(dir, wxPATH_RMDIR_RECURSIVE);
 }

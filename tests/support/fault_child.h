@@ -4,7 +4,7 @@
 // The tests run as root here, and root ignores file modes. A child that
 // drops to the user "nobody" (65534) meets modes as any user does, so
 // read-only folders and unreadable files can be tested for real. A child is
-// also what can be killed in the middle of a save.
+// also what can be killed in the middle of a save, or given a full disk.
 #pragma once
 
 #include <grp.h>
@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -83,6 +84,18 @@ inline ChildResult RunInChild(const std::function<int()>& body, bool asUser, int
     else
         result.killed = true;
     return result;
+}
+
+// Makes every write in this process that would take a file beyond bytes fail
+// as on a full disk (the signal such a write raises is ignored, so the write
+// returns an error). For the body of RunInChild.
+inline void LimitFileSize(rlim_t bytes)
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
 }
 
 // Starts body in a child, kills it after delayMs and waits for it. True when
