@@ -1,6 +1,7 @@
 // The failing streak of velunda-suche --notify, counted in the state folder.
 #include "failure_streak.h"
 
+#include "file_bytes.h"
 #include "notification.h"
 #include "unattended_run.h"
 
@@ -9,7 +10,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -77,36 +77,14 @@ std::string EntryText(const std::string& dataFolder, int count)
 // another folder; -1 when it cannot be read.
 int ReadCount(const std::string& entry, const std::string& dataFolder)
 {
-    std::FILE* file = std::fopen(entry.c_str(), "rb");
-    if (!file)
-        return errno == ENOENT ? 0 : -1;
     std::string text;
-    char buffer[4096];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0 && text.size() < 65536)
-        text.append(buffer, got);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
+    if (!ReadFileText(entry, text))
+        return ::access(entry.c_str(), F_OK) != 0 && errno == ENOENT ? 0 : -1;
     const std::string::size_type digits = text.find_first_not_of("0123456789");
-    if (failed || digits == 0 || digits > 9 || digits == std::string::npos || text[digits] != '\n')
+    if (digits == 0 || digits > 9 || digits == std::string::npos || text[digits] != '\n')
         return -1;
     const int count = static_cast<int>(std::strtol(text.c_str(), nullptr, 10));
     return text == EntryText(dataFolder, count) ? count : 0;
-}
-
-// Replaces the entry through a temporary file, so that it is whole or old.
-bool WriteCount(const std::string& entry, const std::string& dataFolder, int count)
-{
-    const std::string temporary = entry + "." + std::to_string(::getpid());
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return false;
-    const std::string text = EntryText(dataFolder, count);
-    const bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    if (::close(fd) == 0 && written && ::rename(temporary.c_str(), entry.c_str()) == 0)
-        return true;
-    ::unlink(temporary.c_str());
-    return false;
 }
 } // namespace
 
@@ -146,7 +124,8 @@ void CountInStreak(const std::string& dataFolder, int status)
     {
         before = ReadCount(entry, dataFolder);
         const int now = before < 0 ? 1 : std::min(before + 1, kTellAt);
-        kept = WriteCount(entry, dataFolder, now) && before >= 0;
+        // Replaced through a temporary file, so that it is whole or old.
+        kept = ReplaceFileBytes(entry, EntryText(dataFolder, now)) && before >= 0;
     }
     if (kept && before + 1 != kTellAt)
         return;
