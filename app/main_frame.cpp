@@ -7,7 +7,6 @@
 #include "velunda_version.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <functional>
 #include <utility>
 

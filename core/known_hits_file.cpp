@@ -91,6 +91,11 @@ bool ReplaceFile(const wxString& path, const std::string& bytes)
     // reported through the toolkit's log in the toolkit's own words.
     if (ReplaceFileBytes(std::string(path.fn_str()), bytes))
         return true;
-    wxLogError(_("Failed to open '%s' for writing"), path);
+    LogFailedSave(path);
     return false;
+}
+
+void LogFailedSave(const wxString& path)
+{
+    wxLogError(_("Failed to open '%s' for writing"), path);
 }

@@ -52,3 +52,7 @@ void MergeNewHits(KnownHits& list, const std::vector<std::string>& lines,
 // where the folder allows it, so a failed write leaves the old file whole,
 // else in place. False, with the failure logged, when it could not be saved.
 bool ReplaceFile(const wxString& path, const std::string& bytes);
+
+// Reports a file that could not be saved through the toolkit's log, in the
+// toolkit's own (German) words.
+void LogFailedSave(const wxString& path);

@@ -7,9 +7,6 @@
 
 #include <cstdio>
 
-#include <wx/intl.h>
-#include <wx/log.h>
-
 const char kResultListFile[] = "refn.txt";
 
 void RemoveLeftoverTemporaryFiles()
@@ -47,6 +44,6 @@ bool KeepNewHits(ListingsSearch& run, KnownHits& list)
     }
     if (run.RecordNewHits())
         return true;
-    wxLogError(_("Failed to open '%s' for writing"), wxString(kRunJobName) + wxT(".ref"));
+    LogFailedSave(wxString(kRunJobName) + wxT(".ref"));
     return false;
 }

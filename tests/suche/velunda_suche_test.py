@@ -191,6 +191,13 @@ def statuses(binary, source, root):
               "refn.txt" in err and not os.path.exists(known),
               "result list not saved: %d %r %r" % (code, out[:200], err))
 
+        # The list saved but not the known hits: a failed save like any other.
+        os.rmdir(refn)
+        os.mkdir(known)
+        code, out, err = run(binary, world, [])
+        check(code == 1 and out == printed(world) and err.startswith("velunda-suche: ") and
+              "TVmov.ref" in err, "known hits not saved: %d %r" % (code, err))
+
 
 @contextlib.contextmanager
 def notification_service(service, *args):
