@@ -310,6 +310,13 @@ CURLcode RunTransfer(CURLM* multi, Transfer& t, const std::function<void()>& whi
     CURLcode result = CURLE_OK;
     for (;;)
     {
+        // Asked before libcurl does anything, so that a stopped run sends no
+        // request.
+        if (stopNow && stopNow())
+        {
+            t.stop = Stop::Stopped;
+            break;
+        }
         int running = 0;
         if (curl_multi_perform(multi, &running) != CURLM_OK)
         {
@@ -324,11 +331,6 @@ CURLcode RunTransfer(CURLM* multi, Transfer& t, const std::function<void()>& whi
                 if (message->msg == CURLMSG_DONE)
                     result = message->data.result;
             }
-            break;
-        }
-        if (stopNow && stopNow())
-        {
-            t.stop = Stop::Stopped;
             break;
         }
         const Clock::time_point now = Clock::now();

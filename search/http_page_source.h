@@ -34,8 +34,9 @@ public:
     // window can go on handling its events meanwhile. Without it the client
     // sleeps until the network has something for it.
     std::function<void()> m_whileWaiting;
-    // Asked while a page is awaited: once it answers true, the page is
-    // dropped at once and Get ends with kStoppedText.
+    // Asked before a request goes out and while a page is awaited: once it
+    // answers true, the page is dropped at once (no further request is sent)
+    // and Get ends with kStoppedText.
     std::function<bool()> m_stopNow;
 
     static constexpr int kWaitSliceMs = 10;

@@ -24,31 +24,18 @@ std::string CriteriaText(const std::vector<std::string>& criteria)
 }
 } // namespace
 
-class ListingsSearch::Job : public DS_ORK
+ListingsSearch::ListingsSearch(const SearchRequest& request)
+    : m_job(std::make_unique<DS_ORK>(kRunJobName, request.runMode, CriteriaText(request.criteria)))
 {
-public:
-    explicit Job(const SearchRequest& request)
-        : DS_ORK(kRunJobName, request.runMode, CriteriaText(request.criteria)),
-          m_stopNow(request.stopNow)
-    {
-        m_host = SiteForJob(request.site);
-        m_timeoutSeconds = request.waitSeconds;
-        m_messages = request.printJobLines ? stdout : nullptr;
-        auto pages = std::make_shared<HttpPageSource>();
-        pages->m_whileWaiting = request.whileWaiting;
-        pages->m_stopNow = request.stopNow;
-        m_pageSource = std::move(pages);
-    }
-
-protected:
-    bool FetchPage() override { return !(m_stopNow && m_stopNow()) && DS_ORK::FetchPage(); }
-
-private:
-    std::function<bool()> m_stopNow;
-};
-
-ListingsSearch::ListingsSearch(const SearchRequest& request) : m_job(std::make_unique<Job>(request))
-{}
+    m_job->m_host = SiteForJob(request.site);
+    m_job->m_timeoutSeconds = request.waitSeconds;
+    m_job->m_messages = request.printJobLines ? stdout : nullptr;
+    // The stop check is asked before every page and while one is awaited.
+    auto pages = std::make_shared<HttpPageSource>();
+    pages->m_whileWaiting = request.whileWaiting;
+    pages->m_stopNow = request.stopNow;
+    m_job->m_pageSource = std::move(pages);
+}
 
 ListingsSearch::~ListingsSearch()
 {

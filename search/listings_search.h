@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+class DS_ORK;
+
 // The job name, and so the base name of the job's files.
 extern const char kRunJobName[];
 
@@ -67,6 +69,5 @@ public:
     bool RecordNewHits();
 
 private:
-    class Job;
-    std::unique_ptr<Job> m_job;
+    std::unique_ptr<DS_ORK> m_job;
 };

@@ -131,8 +131,9 @@ int RunUnattended(const SucheOptions& options)
     std::fflush(stdout);
     for (const std::string& error : errors)
     {
-        NoteErrorText(Utf8(error));
-        const std::string line = Utf8(error) + "\n";
+        const std::string text = Utf8(error);
+        NoteErrorText(text);
+        const std::string line = text + "\n";
         std::fwrite(line.data(), 1, line.size(), stderr);
     }
 

@@ -27,6 +27,15 @@ KnownHits Load()
     return ReadKnownHits("refn.txt");
 }
 
+// Saves the loaded list with a new row "neu" on top; true when it was saved.
+bool SaveWithARowOnTop()
+{
+    KnownHits hits = Load();
+    hits.lines.insert(hits.lines.begin(), "neu");
+    hits.links.insert(hits.links.begin(), "http://a/0");
+    return ReplaceFile("refn.txt", FormatKnownHits(hits));
+}
+
 class KnownHitsFaultTest : public ::testing::Test
 {
 protected:
@@ -161,12 +170,9 @@ TEST_F(KnownHitsFaultTest, ReadOnlyWorkingFolderLoadsButKeepsTheOldFile)
                                       fs::perms::others_exec);
     const ChildResult child = RunInChild(
         [] {
-            KnownHits hits = Load();
-            if (hits.lines.size() != 2)
+            if (Load().lines.size() != 2)
                 return 2;
-            hits.lines.insert(hits.lines.begin(), "neu");
-            hits.links.insert(hits.links.begin(), "http://a/0");
-            return ReplaceFile("refn.txt", FormatKnownHits(hits)) ? 3 : 0;
+            return SaveWithARowOnTop() ? 3 : 0;
         },
         true);
     fs::permissions(m_dir.Path(), fs::perms::owner_all);
@@ -196,10 +202,7 @@ TEST_F(KnownHitsFaultTest, FolderThatTakesNoNewFileGetsTheFileWrittenInPlaceOrNo
     child = RunInChild(
         [] {
             LimitFileSize(kOldList.size());
-            KnownHits hits = Load();
-            hits.lines.insert(hits.lines.begin(), "neu");
-            hits.links.insert(hits.links.begin(), "http://a/0");
-            return ReplaceFile("refn.txt", FormatKnownHits(hits)) ? 2 : 0;
+            return SaveWithARowOnTop() ? 2 : 0;
         },
         true);
     fs::permissions(m_dir.Path(), fs::perms::owner_all);
