@@ -407,15 +407,16 @@ void FR::OnStartStop(wxCommandEvent&)
         m_timer.Start(kStartDelayMs, wxTIMER_ONE_SHOT);
 }
 
-void FR::KeepRunHits(ListingsSearch& run)
+size_t FR::KeepRunHits(ListingsSearch& run)
 {
     // A failed save reports itself through the toolkit's log; the rows are
     // shown all the same, and stay unknown to the next run.
     const bool found = !run.HitLines().empty();
     KnownHits list = found ? ShownRows() : KnownHits();
-    KeepNewHits(run, list);
-    if (found)
+    const KeptHits kept = KeepNewHits(run, list);
+    if (kept.listed > 0)
         ShowRows(list);
+    return kept.listed;
 }
 
 void FR::OnTimer(wxTimerEvent&)
@@ -478,8 +479,9 @@ void FR::OnTimer(wxTimerEvent&)
     if (m_abort)
         return;
 
-    const size_t n = run.HitLines().size();
-    KeepRunHits(run);
+    // New hits that the list already shows (their run was ended before it
+    // could mark them known) are neither listed again nor counted.
+    const size_t n = KeepRunHits(run);
     if (!run.Errors().empty())
     {
         wxString message = wxT("Es sind ein oder mehrere Fehler aufgetreten!\n\n");

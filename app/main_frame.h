@@ -78,9 +78,10 @@ private:
     // The empty-list status animation.
     void ShowNothingSelected();
     // Puts the new hits of a run on top of the result list and the link list
-    // (the run's last hit in row 0, at most 222 rows kept), saves the list,
-    // and only then lets the run mark them known.
-    void KeepRunHits(ListingsSearch& run);
+    // (the run's last hit in row 0, at most 222 rows kept, none that the list
+    // already shows), saves the list, and only then lets the run mark them
+    // known. Returns the rows put on top.
+    size_t KeepRunHits(ListingsSearch& run);
     // The result list and its links as bytes, and the other way round.
     KnownHits ShownRows() const;
     void ShowRows(const KnownHits& hits);

@@ -4,6 +4,8 @@
 #include "file_bytes.h"
 
 #include <algorithm>
+#include <string_view>
+#include <unordered_set>
 
 #include <wx/intl.h>
 #include <wx/log.h>
@@ -53,21 +55,30 @@ std::string FormatKnownHits(const KnownHits& hits)
     return bytes;
 }
 
-void MergeNewHits(KnownHits& list, const std::vector<std::string>& lines,
-                  const std::vector<std::string>& links)
+std::size_t MergeNewHits(KnownHits& list, const std::vector<std::string>& lines,
+                         const std::vector<std::string>& links)
 {
+    // A hit whose line is already a row (an earlier run listed it but was
+    // ended before it could mark it known, or the same run found it twice)
+    // is not listed again.
+    std::unordered_set<std::string_view> shownLines(list.lines.begin(), list.lines.end());
+    std::vector<std::size_t> fresh;
+    for (std::size_t i = 0; i < lines.size(); ++i)
+    {
+        if (shownLines.insert(lines[i]).second)
+            fresh.push_back(i);
+    }
     // Hits that would be pushed below the cap at once are not inserted.
-    const std::size_t n = lines.size();
-    const std::size_t shown = std::min(n, kMaxResultRows);
+    const std::size_t shown = std::min(fresh.size(), kMaxResultRows);
     if (shown == 0)
-        return;
+        return 0;
     std::vector<std::string> topLines;
     std::vector<std::string> topLinks;
     topLines.reserve(shown + list.lines.size());
     topLinks.reserve(shown + list.links.size());
     for (std::size_t k = 0; k < shown; ++k)
     {
-        const std::size_t i = n - 1 - k;
+        const std::size_t i = fresh[fresh.size() - 1 - k];
         topLines.push_back(lines[i]);
         topLinks.push_back(i < links.size() ? links[i] : std::string());
     }
@@ -82,6 +93,7 @@ void MergeNewHits(KnownHits& list, const std::vector<std::string>& lines,
         topLinks.resize(kMaxResultRows);
     list.lines = std::move(topLines);
     list.links = std::move(topLinks);
+    return shown;
 }
 
 bool ReplaceFile(const wxString& path, const std::string& bytes)

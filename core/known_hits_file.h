@@ -42,11 +42,13 @@ const std::size_t kMaxResultRows = 222;
 
 // Puts the new hits of a run (display lines and links, in the order the job
 // found them) on top of list, each to the top in turn, so the job's last hit
-// ends in row 0; then keeps the newest kMaxResultRows rows and links. Without
-// new hits nothing changes, so rows loaded beyond the cap stay until a run
+// ends in row 0; then keeps the newest kMaxResultRows rows and links. A hit
+// whose line is already a row, or was put on top before it in the same run,
+// is left out. Returns the rows put on top (at most kMaxResultRows); with
+// none nothing changes, so rows loaded beyond the cap stay until a run
 // merges.
-void MergeNewHits(KnownHits& list, const std::vector<std::string>& lines,
-                  const std::vector<std::string>& links);
+std::size_t MergeNewHits(KnownHits& list, const std::vector<std::string>& lines,
+                         const std::vector<std::string>& links);
 
 // Replaces the file with bytes: through a temporary file in the same folder
 // where the folder allows it, so a failed write leaves the old file whole,

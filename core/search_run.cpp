@@ -34,16 +34,18 @@ SearchRequest RunRequest(const RunSettings& settings, std::vector<std::string> c
     return request;
 }
 
-bool KeepNewHits(ListingsSearch& run, KnownHits& list)
+KeptHits KeepNewHits(ListingsSearch& run, KnownHits& list)
 {
-    if (!run.HitLines().empty())
+    KeptHits kept;
+    kept.listed = MergeNewHits(list, run.HitLines(), run.HitLinks());
+    if (kept.listed > 0 && !ReplaceFile(kResultListFile, FormatKnownHits(list)))
     {
-        MergeNewHits(list, run.HitLines(), run.HitLinks());
-        if (!ReplaceFile(kResultListFile, FormatKnownHits(list)))
-            return false;
+        kept.saved = false;
+        return kept;
     }
     if (run.RecordNewHits())
-        return true;
+        return kept;
     LogFailedSave(wxString(kRunJobName) + wxT(".ref"));
-    return false;
+    kept.saved = false;
+    return kept;
 }

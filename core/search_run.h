@@ -41,9 +41,17 @@ RunSettings ReadRunSettings(wxConfigBase& store);
 SearchRequest RunRequest(const RunSettings& settings, std::vector<std::string> criteria,
                          int runMode);
 
+// What KeepNewHits did: the rows it put on top of the list (new hits already
+// in it are not listed again), and whether every file was saved.
+struct KeptHits
+{
+    std::size_t listed = 0;
+    bool saved = true;
+};
+
 // Keeps what a finished run found: its new hits go on top of list, the list is
 // saved to kResultListFile, and only then does "TVmov.ref" take them as known.
 // A list that could not be saved leaves them unknown, so the next run reports
-// them again. Without new hits the list and its file stay as they are. False,
-// with the failure logged, when a file could not be saved.
-bool KeepNewHits(ListingsSearch& run, KnownHits& list);
+// them again. When no row was put on top, the list and its file stay as they
+// are. A failed save is logged.
+KeptHits KeepNewHits(ListingsSearch& run, KnownHits& list);

@@ -133,6 +133,7 @@ PageSource& DoSuche::Pages()
 void DoSuche::PrepareSearch()
 {
     m_morePages = true;
+    m_criterionRefsStart = m_newRefs.size();
     if (ReadFileText(m_jobName + ".ref", m_refFileText))
         m_knownRefs.AppendFileText(m_refFileText);
 
@@ -157,6 +158,12 @@ void DoSuche::PrepareSearch()
     }
     m_personText = fields[1];
     m_titleText = fields[2];
+}
+
+void DoSuche::ForgetCriterionRefs()
+{
+    if (m_criterionRefsStart < m_newRefs.size())
+        m_newRefs.resize(m_criterionRefsStart);
 }
 
 bool DoSuche::RegisterHit()

@@ -63,8 +63,15 @@ public:
     PageSource& Pages();
 
     // Start of a criterion: m_morePages := true, reference file appended to
-    // m_knownRefs, m_params cut into m_personText and m_titleText.
+    // m_knownRefs, m_params cut into m_personText and m_titleText; the new
+    // references from here on are the criterion's own.
     void PrepareSearch();
+
+    // Takes back the new references of the criterion in progress, for a
+    // criterion that ends in an error: none of its hits becomes known, so the
+    // next run walks all its pages again (the known rows of its first page
+    // would otherwise end it there). Its hits stay in m_hitLines.
+    void ForgetCriterionRefs();
 
     // Called once per hit row after its fields are filled: true while the
     // criterion goes on.
@@ -111,6 +118,8 @@ public:
     // references; each distinct line is held once.
     KnownRefs m_knownRefs;
     std::vector<std::string> m_newRefs;
+    // Where the new references of the criterion in progress begin.
+    std::size_t m_criterionRefsStart = 0;
     std::string m_personText;
     std::string m_titleText;
     std::string m_params;

@@ -114,7 +114,10 @@ bool DS_ORK::Search()
             m_url = ReplaceAll(m_url, " ", "%20");
 
             if (!FetchPage())
+            {
+                ForgetCriterionRefs();
                 return Report(false, "X0", false);
+            }
 
             if (m_reader.SkipToMarker(kAnchor1) == -1)
                 return NotAResultPage("grober Fehler1!");
@@ -176,6 +179,7 @@ bool DS_ORK::NotAResultPage(const char* parseError)
 {
     Report(false, parseError, false);
     m_errors.push_back(NotAResultPageText(m_answeredBy.empty() ? m_host : m_answeredBy));
+    ForgetCriterionRefs();
     return false;
 }
 

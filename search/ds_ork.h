@@ -41,7 +41,8 @@ public:
     // fetched or lacked one of its anchors (the later criteria are skipped).
     // A page without its anchors prints its parse error on standard output
     // and collects the German text of NotAResultPageText in m_errors, so the
-    // run shows it.
+    // run shows it. The criterion that failed keeps its hits in m_hitLines
+    // but marks none of them known.
     bool Search();
 
     static std::string DecodeEntities(std::string text);

@@ -116,8 +116,8 @@ int RunUnattended(const SucheOptions& options)
     request.printJobLines = false;
     ListingsSearch run(request);
     run.Search();
-    const std::size_t found = std::min(run.HitLines().size(), kMaxResultRows);
-    const bool saved = KeepNewHits(run, list);
+    const KeptHits kept = KeepNewHits(run, list);
+    const std::size_t found = kept.listed;
     const std::vector<std::string>& errors = run.Errors();
 
     std::vector<std::string> rows;
@@ -140,5 +140,5 @@ int RunUnattended(const SucheOptions& options)
     std::string why;
     if (options.notify && found > 0 && !ShowNewHits(found, rows, why))
         SayOnStderr(why);
-    return errors.empty() && saved ? kSucheOk : kSucheRunErrors;
+    return errors.empty() && kept.saved ? kSucheOk : kSucheRunErrors;
 }

@@ -30,12 +30,14 @@ Usage: listings_site.py [options]
   --fail-on TEXT    fail every request whose target contains TEXT (as sent,
                     percent-encoding included) as --fail-how says; other
                     requests are answered as usual
-  --fail-how HOW    status: answer with status 500 and a short body (default);
+  --fail-how HOW    status: answer with status --fail-status and a short body (default);
+                    page: status 200 and a page that is no result page;
                     close: close the connection without any answer;
                     hang: answer nothing and keep the connection open;
                     cut: the usual answer, closed after half of its body;
                     reset: the same, then the connection reset (RST);
                     stall: the same, then silence with the connection open
+  --fail-status N   the status of --fail-how status (default 500)
   --status N        answer every search with status N (its usual reason
                     phrase) and the result page as the body
   --redirect-to URL answer every request with a redirect (--redirect-status,
@@ -298,11 +300,12 @@ class Handler(socketserver.StreamRequestHandler):
             if site.args.fail_how == "hang":
                 self.wait_for_client()
             return
-        if failing and site.args.fail_how == "status":
+        if failing and site.args.fail_how in ("status", "page"):
+            status = site.args.fail_status if site.args.fail_how == "status" else 200
             body = b"<html><body>Fehler</body></html>\n"
-            self.wfile.write(("HTTP/1.0 500 Internal Server Error\r\nContent-Type: text/html\r\n"
+            self.wfile.write(("HTTP/1.0 %d %s\r\nContent-Type: text/html\r\n"
                               "Content-Length: %d\r\nConnection: close\r\n\r\n" %
-                              len(body)).encode("ascii") + body)
+                              (status, reason_of(status), len(body))).encode("ascii") + body)
             return
         args = site.args
         if args.redirect_to:
@@ -443,8 +446,9 @@ def main():
     parser.add_argument("--rows", type=int, default=350)
     parser.add_argument("--row-padding", type=int, default=0)
     parser.add_argument("--fail-on", default="")
-    parser.add_argument("--fail-how", choices=["status", "close", "hang", "cut", "reset", "stall"],
-                        default="status")
+    parser.add_argument("--fail-how", choices=["status", "page", "close", "hang", "cut", "reset",
+                                               "stall"], default="status")
+    parser.add_argument("--fail-status", type=int, default=500)
     parser.add_argument("--status", type=int, default=0)
     parser.add_argument("--redirect-to", default="")
     parser.add_argument("--redirect-status", type=int, default=301)

@@ -3,17 +3,22 @@
 // pipe, a read-only working folder, a folder that takes no new file, and the
 // left-overs of a killed save. What the user had survives; loading quietly
 // gives nothing. (A full disk and a kill in the middle of a replace:
-// tests/engine/test_file_faults.cpp.)
+// tests/engine/test_file_faults.cpp.) And the list after a run whose later
+// page failed, and the healthy run after it.
 #include "fault_child.h"
 #include "known_hits_file.h"
+#include "listings_site.h"
+#include "search_run.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
 
 namespace fs = std::filesystem;
 
@@ -211,3 +216,61 @@ TEST_F(KnownHitsFaultTest, FolderThatTakesNoNewFileGetsTheFileWrittenInPlaceOrNo
 }
 
 } // namespace
+
+// One criterion of 18 broadcasts in pages of four; its second page fails one
+// way or another, then the site is healthy again. Whatever the failure, the
+// next run walks the criterion's pages again, and "refn.txt" then lists every
+// broadcast exactly once.
+TEST(FailedLaterPage, NextHealthyRunListsEveryBroadcastExactlyOnce)
+{
+    const std::vector<std::vector<std::string>> faults = {
+        {"cut"}, {"reset"}, {"stall"}, {"close"}, {"status", "--fail-status", "503"}, {"page"}};
+    std::size_t lost = 0;
+    std::size_t twice = 0;
+    for (const std::vector<std::string>& fault : faults)
+    {
+        const TempWorkDir dir;
+        std::string data = "id\tdate\ttime\tchannel\ttitle\tpersons\tdescription\n";
+        for (int i = 0; i < 18; ++i)
+            data += std::to_string(500 + i) + "\t2026-12-10\t" + std::to_string(10 + i % 10) +
+                    ":0" + std::to_string(i / 10) + "\tKanal\tDer Zeuge\t\tFolge " +
+                    std::to_string(i) + ".\n";
+        WriteFileBytes("site.tsv", data);
+        for (const bool healthy : {false, true})
+        {
+            std::vector<std::string> args = {"--data", (dir.Path() / "site.tsv").string(),
+                                             "--page-size", "4"};
+            if (!healthy)
+            {
+                args.insert(args.end(), {"--fail-on", "page=2", "--fail-how"});
+                args.insert(args.end(), fault.begin(), fault.end());
+            }
+            ListingsSite site(args);
+            ASSERT_TRUE(site.Ok()) << site.Error();
+            SearchRequest request;
+            request.criteria = {"Zeuge|"};
+            request.site = site.Host();
+            request.waitSeconds = 1;
+            request.printJobLines = false;
+            ListingsSearch run(request);
+            run.Search();
+            KnownHits list = ReadKnownHits(kResultListFile);
+            EXPECT_TRUE(KeepNewHits(run, list).saved);
+            EXPECT_EQ(run.Errors().empty(), healthy) << fault[0];
+        }
+        const std::vector<std::string> rows = ReadKnownHits(kResultListFile).lines;
+        for (int i = 0; i < 18; ++i)
+        {
+            const std::string ending = "Der Zeuge: Folge " + std::to_string(i) + ".";
+            const auto count = std::count_if(rows.begin(), rows.end(), [&](const std::string& row) {
+                return row.size() >= ending.size() &&
+                       row.compare(row.size() - ending.size(), ending.size(), ending) == 0;
+            });
+            EXPECT_EQ(count, 1) << fault[0] << ": " << ending;
+            lost += count == 0 ? 1 : 0;
+            twice += count > 1 ? static_cast<std::size_t>(count - 1) : 0;
+        }
+    }
+    std::cout << faults.size() << " faults on page 2: " << lost << " broadcasts lost, " << twice
+              << " rows listed twice\n";
+}

@@ -251,7 +251,8 @@ def notification(binary, source, root, service):
               "notification without markup: %d %r %r" % (code, err, shown))
 
         # No service on the bus: a warning, and the status of the run.
-        os.remove(os.path.join(world.work, "TVmov.ref"))
+        for name in ("refn.txt", "TVmov.ref"):
+            os.remove(os.path.join(world.work, name))
         code, out, err = run(binary, world, ["--notify"])
         check(code == 0 and len(out.splitlines()) == 14 and
               err.startswith("velunda-suche: Warnung: Die Benachrichtigung ließ sich nicht zeigen, "
@@ -335,10 +336,18 @@ def kill_points(binary, world):
     return points
 
 
+def listed(refn):
+    """The rows of a result list file, [] when there is none."""
+    if not os.path.exists(refn):
+        return []
+    return open(refn, "rb").read().decode("cp1252").split("\n")[2:-1:2]
+
+
 def kills(binary, source, root):
     """The run killed (SIGKILL) at each call that changes a file in its
     folder in turn; a clean run after each kill must list every broadcast
-    and the old row, keep the old reference and leave no temporary file."""
+    and the old row once, print no row that the list already had, keep the
+    old reference and leave no temporary file."""
     wanted = ["alte Zeile"] + ["Ahorn: Folge %d." % i for i in (11, 12, 13)]
     with World(os.path.join(root, "k"), source, ["Ahorn|"]) as world:
         refn, refs = (os.path.join(world.work, name) for name in ("refn.txt", "TVmov.ref"))
@@ -361,14 +370,18 @@ def kills(binary, source, root):
                          wrap=["strace", "-qq", "-e", "signal=none", "-e", "trace=" + name,
                                "-e", "inject=%s:signal=SIGKILL:when=%d" % (name, number),
                                "-o", "/dev/null"])[0]
-            code = run(binary, world, [])[0]
-            rows = open(refn, "rb").read().decode("cp1252").split("\n")[2:-1:2]
+            before = listed(refn)
+            code, out, _ = run(binary, world, [])
+            rows = listed(refn)
             missing = [row for row in wanted if not any(line.endswith(row) for line in rows)]
             left = [entry for entry in os.listdir(world.work) if ".velunda-neu-" in entry]
+            again = [row for row in out.splitlines()[0::2] if row in before]
             check(killed in (-9, 137) and code == 0 and not missing and not left and
+                  len(rows) == len(set(rows)) and not again and
                   open(refs, "rb").read().startswith(b"alte Referenz\n"),
-                  "killed at %s #%d (%d): status %d, lost %r, left %r" %
-                  (name, number, killed, code, missing, left))
+                  "killed at %s #%d (%d): status %d, lost %r, left %r, %d rows twice, printed "
+                  "again %r" % (name, number, killed, code, missing, left,
+                                len(rows) - len(set(rows)), again))
             lost += len(missing)
             twice += len(rows) - len(set(rows))
         print("%d kill points, %d hits lost, %d rows listed twice" % (len(points), lost, twice))

@@ -213,6 +213,7 @@ private:
             m_knownInARow = 0;
             const std::string criterion = m_parts[i];
             Prepare(criterion);
+            m_criterionRefs = m_newRefs.size();
             bool morePages = true;
             bool goesOn = true;
             while (morePages && goesOn)
@@ -228,6 +229,7 @@ private:
                 if (!m_fetch(m_fetches++, url, m_reader.m_text))
                 {
                     Report(true, "Konnte Verbindung nicht herstellen!", false);
+                    m_newRefs.resize(m_criterionRefs);
                     return Report(false, "X0", false);
                 }
                 if (m_reader.SkipToMarker(">Suchergebnisse<") == -1)
@@ -275,6 +277,7 @@ private:
     {
         Report(false, parseError, false);
         m_outcome.errors.push_back("Die Antwort von " + m_host + " war keine Ergebnisseite.");
+        m_newRefs.resize(m_criterionRefs);
         return false;
     }
 
@@ -350,6 +353,9 @@ private:
     std::vector<std::string> m_parts;
     std::vector<std::string> m_known;
     std::vector<std::string> m_newRefs;
+    // New references before the criterion in progress: one that ends in an
+    // error keeps none of its own.
+    std::size_t m_criterionRefs = 0;
     std::string m_field[6];
     std::string m_link;
     std::string m_person;
