@@ -51,6 +51,7 @@ Usage: listings_site.py [options]
                     localhost and 127.0.0.1)
   --tls-fault KIND  expired: the server certificate expired a day ago;
                     self-signed: the CA's certificate serves as the server's;
+                    chain: the server sends its CA's certificate along;
                     hang-up: every connection is closed before the handshake
   --mode MODE       behaviour, one of:
       normal            as described above (default)
@@ -417,6 +418,10 @@ def make_certificates(folder, name, kind):
     run("x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key",
         "-CAcreateserial", "-out", "server.pem", "-days", "-1" if kind == "expired" else "3",
         "-extfile", "server.ext")
+    if kind == "chain":
+        with open(os.path.join(folder, "server.pem"), "ab") as chain, \
+                open(os.path.join(folder, "ca.pem"), "rb") as ca:
+            chain.write(ca.read())
 
 
 class Server(socketserver.ThreadingTCPServer):
@@ -454,7 +459,7 @@ def main():
     parser.add_argument("--redirect-status", type=int, default=301)
     parser.add_argument("--tls-dir", default="")
     parser.add_argument("--tls-name", default="")
-    parser.add_argument("--tls-fault", choices=["", "expired", "self-signed", "hang-up"],
+    parser.add_argument("--tls-fault", choices=["", "expired", "self-signed", "chain", "hang-up"],
                         default="")
     parser.add_argument("--mode", choices=MODES, default="normal")
     args = parser.parse_args()

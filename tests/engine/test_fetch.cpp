@@ -439,7 +439,9 @@ TEST_F(FetchTest, CertificateThatDoesNotVerifyIsAnErrorBeforeAnyRequest)
     ListingsSite selfSigned({"--tls-dir", tls("c"), "--tls-fault", "self-signed"});
     ListingsSite expired({"--tls-dir", tls("d"), "--tls-fault", "expired"});
     ListingsSite hangUp({"--tls-dir", tls("e"), "--tls-fault", "hang-up"});
-    ASSERT_TRUE(ownCa.Ok() && otherName.Ok() && selfSigned.Ok() && expired.Ok() && hangUp.Ok());
+    ListingsSite chain({"--tls-dir", tls("f"), "--tls-fault", "chain"});
+    ASSERT_TRUE(ownCa.Ok() && otherName.Ok() && selfSigned.Ok() && expired.Ok() && hangUp.Ok() &&
+                chain.Ok());
     // Each reason in German, saying what to do.
     const struct
     {
@@ -453,6 +455,10 @@ TEST_F(FetchTest, CertificateThatDoesNotVerifyIsAnErrorBeforeAnyRequest)
          "fen Sie den Wert Host in ~/.velunda"},
         {"self-signed", selfSigned, std::nullopt,
          "Die Seite hat ihr Zertifikat selbst ausgestellt"},
+        // The site sends its own self-signed root along: the advice is about
+        // that authority, not about a certificate the site made for itself.
+        {"self-signed root in the chain", chain, std::nullopt,
+         "stammt von einer Zertifizierungsstelle, der dieser Rechner nicht vertraut."},
         {"expired", expired, tls("d") + "/ca.pem",
          "Das Zertifikat der Seite ist abgelaufen. Stimmen Datum und Uhrzeit"},
         {"another name", otherName, tls("b") + "/ca.pem",
@@ -476,6 +482,32 @@ TEST_F(FetchTest, CertificateThatDoesNotVerifyIsAnErrorBeforeAnyRequest)
             << one.name << ": " << job.m_errors[0];
         EXPECT_TRUE(one.site.RequestLines().empty()) << one.name << ": nothing was sent";
     }
+}
+
+TEST_F(FetchTest, StopCheckThatAnswersAtOnceMakesNoConnection)
+{
+    // A run stopped between two pages does not even connect for the next
+    // one. The listening socket accepts nothing; a connection made to it
+    // would wait in its backlog and make it readable.
+    const int listening = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listening, reinterpret_cast<sockaddr*>(&address), length), 0);
+    ASSERT_EQ(::listen(listening, 4), 0);
+    ASSERT_EQ(::getsockname(listening, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    HttpPageSource pages;
+    pages.m_stopNow = [] { return true; };
+    PageRequest request;
+    request.site = "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+    request.path = "/";
+    const PageAnswer answer = pages.Get(request, [](const char*, std::size_t) { return true; });
+    EXPECT_FALSE(answer.ok);
+    EXPECT_EQ(answer.error, kStoppedText);
+    pollfd waiting{listening, POLLIN, 0};
+    EXPECT_EQ(::poll(&waiting, 1, 300), 0) << "a connection was made";
+    ::close(listening);
 }
 
 TEST(AppendBounded, StopsAtTheLimit)

@@ -128,9 +128,31 @@ def statuses(binary, source, root):
         check(all(link.startswith("    http://127.0.0.1:%d/sendung/" % world.port)
                   for link in links), "links on a site with a slash at its end: %r" % links)
 
-        # Nothing new, nothing on standard output.
+        # Nothing new, nothing on standard output, and the list untouched: a
+        # list written with CR LF and kept read-only keeps its bytes, its
+        # inode and its mode. The start removes the temporary files of a
+        # killed save, and nothing else of the folder.
+        refn = os.path.join(world.work, "refn.txt")
+        with open(refn, "rb") as old:
+            crlf = old.read().replace(b"\n", b"\r\n")
+        with open(refn, "wb") as new:
+            new.write(crlf)
+        os.chmod(refn, 0o444)
+        inode = os.stat(refn).st_ino
+        leftovers = ["refn.txt.velunda-neu-AbC123", "TVmov.ref.velunda-neu-x1Y2z3"]
+        others = ["refn.txt.velunda-alt-AbC123", "Einkaufsliste-Dez-WEIHNACHT",
+                  "refn.txt.velunda-neu-AbC1234", "refn.txt.velunda-neu-AbCdefgh",
+                  "refn.txt.velunda-neu-AbC12", "refn.txt.velunda-neu-AbC12~",
+                  "TVmov.ref.velunda-neu-x1Y2z", "xTVmov.ref.velunda-neu-x1Y2z"]
+        for name in leftovers + others:
+            open(os.path.join(world.work, name), "w").close()
         code, out, err = run(binary, world, ["-C", world.work])
         check((code, out, err) == (0, "", ""), "second run: %d %r %r" % (code, out, err))
+        check(open(refn, "rb").read() == crlf and os.stat(refn).st_ino == inode and
+              os.stat(refn).st_mode & 0o777 == 0o444, "a quiet run rewrote the result list")
+        check(sorted(set(os.listdir(world.work)) - {"refn.txt", "TVmov.ref"}) == sorted(others),
+              "after the start: %r" % sorted(os.listdir(world.work)))
+        os.chmod(refn, 0o644)
 
         # No criteria: status 2, nothing touched.
         with open(settings, "w") as out:
@@ -314,6 +336,7 @@ def kill_points(binary, world):
     run(binary, world, [], env=NO_LEAK_CHECK,
         wrap=["strace", "-qq", "-y", "-e", "signal=none", "-e", "trace=" + ",".join(CHANGING),
               "-o", trace])
+    durable_order(open(trace).read(), world.work)
     counts, points = {}, []
     for line in open(trace):
         call = re.match(r"(\w+)\((.*)", line)
@@ -334,6 +357,19 @@ def kill_points(binary, world):
         if ours:
             points.append((name, counts[name]))
     return points
+
+
+def durable_order(trace, folder):
+    """Each file is replaced durably: its temporary file synced before the
+    rename, the folder synced after it."""
+    renames = list(re.finditer(r'^rename(?:at2)?\(.*?"([^"/]*\.velunda-neu-\w+)", ', trace, re.M))
+    check(len(renames) == 2, "replaces traced: %r" % [r.group(0) for r in renames])
+    for rename in renames:
+        temporary, at = rename.group(1), rename.start()
+        check(re.search(r"^fsync\(\d+<%s/%s>\)" % (re.escape(folder), re.escape(temporary)),
+                        trace[:at], re.M) is not None, "%s renamed before it was synced" % temporary)
+        check(re.search(r"^fsync\(\d+<%s>\)" % re.escape(folder), trace[at:], re.M) is not None,
+              "the folder was not synced after %s" % temporary)
 
 
 def listed(refn):
