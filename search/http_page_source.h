@@ -1,33 +1,20 @@
-// HttpPageSource: result pages over HTTP and HTTPS, through libcurl.
+// HttpPageSource: result pages over HTTP and HTTPS, through HttpClient.
 //
 // One GET per page on a connection of its own, with exactly the request head
-// of the job (request line, then Referer, Content-type, Host and User-Agent);
-// over https the same bytes go inside TLS, with the certificate checked
-// against the system's CA store, or against the file that SSL_CERT_FILE
-// names. Redirects (301, 302, 303, 307, 308) are followed, at most ten in a
-// row and to http or https only, with the same request; libcurl resolves each
-// Location. An answer other than 2xx, a failed handshake, a body beyond
-// maxBodyBytes or a page beyond pageSeconds is an error with a German text,
-// and so is a body that does not arrive whole: cut before its Content-Length,
-// broken by a reset, or silent for waitSeconds. Only a body that ends with
-// its Content-Length, or without one with a clean close, is a page. A wait
-// without a byte for waitSeconds before the answer's head is complete is a
-// connection error.
+// of the job (request line "GET <path> HTTP/1.0", then Referer, Content-type,
+// Host and User-Agent); over https the same bytes go inside TLS. Redirects,
+// certificates, limits and the failures that are errors are HttpClient's:
+// only a whole body is a page.
 #pragma once
 
+#include "http_transfer.h"
 #include "page_source.h"
 
 #include <functional>
-#include <memory>
 
 class HttpPageSource : public PageSource
 {
 public:
-    HttpPageSource();
-    ~HttpPageSource() override;
-    HttpPageSource(const HttpPageSource&) = delete;
-    HttpPageSource& operator=(const HttpPageSource&) = delete;
-
     PageAnswer Get(const PageRequest& request, const BodySink& body) override;
 
     // Called at least every kWaitSliceMs while a page is awaited, so that a
@@ -39,15 +26,9 @@ public:
     // and Get ends with kStoppedText.
     std::function<bool()> m_stopNow;
 
-    static constexpr int kWaitSliceMs = 10;
-    static constexpr int kMaxRedirects = 10;
+    static constexpr int kWaitSliceMs = HttpClient::kWaitSliceMs;
+    static constexpr int kMaxRedirects = HttpClient::kMaxRedirects;
 
 private:
-    struct Curl;
-    std::unique_ptr<Curl> m_curl;
+    HttpClient m_client;
 };
-
-// The User-Agent value of every request: "Velunda/<version>".
-extern const char* const kUserAgent;
-// The error of a page that m_stopNow ended.
-extern const char kStoppedText[];
