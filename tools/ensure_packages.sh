@@ -4,8 +4,8 @@
 
 velunda_packages=(
   cmake g++ make pkg-config
-  libwxgtk3.2-dev libgtk-3-dev libcurl4-openssl-dev libnotify-dev libical-dev libgtest-dev
-  libbenchmark-dev
+  libwxgtk3.2-dev libgtk-3-dev libcurl4-openssl-dev libexpat1-dev zlib1g-dev libnotify-dev
+  libical-dev libgtest-dev libbenchmark-dev
   wx3.2-i18n ca-certificates openssl dbus-daemon dbus-bin systemd
   xvfb xauth openbox python3 curl strace python3-icalendar calcurse
   clang libclang-rt-14-dev clang-tidy cppcheck

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Static checks over our own sources (text, files, calendar, search, core, app,
-# suche, tests, fuzz, bench): clang-format (.clang-format), cppcheck and clang-tidy
-# (.clang-tidy). Any finding, or any file clang-format would change, fails.
+# Static checks over our own sources (text, files, calendar, xmltv, search,
+# core, app, suche, tests, fuzz, bench): clang-format (.clang-format), cppcheck
+# and clang-tidy (.clang-tidy). Any finding, or any file clang-format would
+# change, fails.
 #
 #     tools/static_checks.sh
 #
@@ -27,8 +28,8 @@ seen = set()
 for entry in json.load(open(db)):
     path = entry["file"]
     rel = path[len(top) + 1:] if path.startswith(top + "/") else path
-    if rel.split("/")[0] in ("text", "files", "calendar", "search", "core", "app", "suche",
-                              "tests", "fuzz", "bench", "tools") \
+    if rel.split("/")[0] in ("text", "files", "calendar", "xmltv", "search", "core", "app",
+                              "suche", "tests", "fuzz", "bench", "tools") \
             and path not in seen:
         seen.add(path)
         print(rel)
@@ -79,7 +80,7 @@ fi
 # runs over everything but the window code (see .clang-tidy).
 cache=$build/tidy-clean
 mkdir -p "$cache"
-headers_hash=$(find text files calendar search core app suche tests fuzz bench -name '*.h' -print0 2>/dev/null | sort -z |
+headers_hash=$(find text files calendar xmltv search core app suche tests fuzz bench -name '*.h' -print0 2>/dev/null | sort -z |
   xargs -0 cat | sha256sum | cut -c1-64)
 config_hash=$(sha256sum .clang-tidy | cut -c1-64)
 todo=()
