@@ -4,9 +4,11 @@
 #include "cp1252.h"
 #include "known_hits_file.h"
 #include "settings.h"
+#include "source_dialog.h"
 #include "velunda_version.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <utility>
 
@@ -269,7 +271,7 @@ void FR::OnMenuHelp(wxCommandEvent&)
     help->SetIcon(wxICON(orvikon));
     wxHtmlWindow* page = new wxHtmlWindow(help, wxID_ANY, wxPoint(0, 0), wxSize(444, 666),
                                           wxHW_SCROLLBAR_AUTO, wxT("htmlWindow"));
-    page->SetPage(HelpPage(m_runSettings.site));
+    page->SetPage(HelpPage(m_runSettings.SourceName()));
     help->Show(true);
 }
 
@@ -436,7 +438,10 @@ void FR::OnTimer(wxTimerEvent&)
         SetStatusText(wxString(kNothingSelected), 0);
         return;
     }
-    SetStatusText(wxT("stelle Verbindung zu ") + m_runSettings.site + wxT(" her..."), 0);
+    SetStatusText(m_runSettings.guides.empty()
+                      ? wxT("stelle Verbindung zu ") + m_runSettings.site + wxT(" her...")
+                      : wxT("lese ") + m_runSettings.SourceName() + wxT("..."),
+                  0);
 
     std::vector<std::string> criteria;
     if (m_runMode == kModeSelected)
@@ -492,7 +497,13 @@ void FR::OnTimer(wxTimerEvent&)
         return;
     }
     const wxString found = wxString::Format(wxT("%d neue Treffer"), static_cast<int>(n));
-    SetStatusText(found, 0);
+    const std::uint64_t skipped = run.SkippedProgrammes();
+    SetStatusText(skipped == 0
+                      ? found
+                      : found + wxString::Format(wxT(" (%llu %s ohne lesbare Zeit übersprungen)"),
+                                                 static_cast<unsigned long long>(skipped),
+                                                 skipped == 1 ? wxT("Sendung") : wxT("Sendungen")),
+                  0);
     if (m_listHits->GetCount() > 0)
         m_listHits->SetSelection(0);
     if (n > 0)
@@ -511,7 +522,35 @@ void FR::OnHitDoubleClick(wxCommandEvent&)
     const int row = m_listHits->GetSelection();
     if (row == wxNOT_FOUND || static_cast<size_t>(row) >= m_links.size())
         return;
+    // A guide's programme may come without an address.
+    if (m_links[row].empty())
+    {
+        SetStatusText(wxT("Dieser Treffer hat keinen Link."), 0);
+        return;
+    }
     // A browser that cannot be started shows no message.
     wxLogNull quiet;
     wxLaunchDefaultBrowser(wxString(m_links[row]), 0);
+}
+
+void FR::OnMenuSource(wxCommandEvent&)
+{
+    wxString host;
+    {
+        wxLogNull quiet;
+        m_config->Read(kHostKey, &host);
+    }
+    SourceDialog dialog(this, host, m_runSettings.guides);
+    if (dialog.ShowModal() != wxID_OK)
+        return;
+    // Saved at once: the next run, and velunda-suche, use the choice.
+    if (dialog.GuidesChosen())
+        m_config->Write(kXmltvKey, JoinGuides(dialog.Guides()));
+    else
+    {
+        m_config->DeleteEntry(kXmltvKey);
+        m_config->Write(kHostKey, dialog.Host());
+    }
+    m_config->Flush();
+    m_runSettings = ReadRunSettings(*m_config);
 }

@@ -40,6 +40,8 @@ protected:
     void OnSelectCriterion(wxCommandEvent& event) override;
     void OnStartStop(wxCommandEvent& event) override;
     void OnHitDoubleClick(wxCommandEvent& event) override;
+    // "Programmquelle...": the site or XMLTV guides, saved at once.
+    void OnMenuSource(wxCommandEvent& event) override;
     void OnTimer(wxTimerEvent& event);
 
     // The search mask as a criterion: title + "|" + person, unescaped.

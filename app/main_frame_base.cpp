@@ -19,6 +19,10 @@ MyFrame1::MyFrame1(wxWindow* parent, wxWindowID id, const wxString& title, const
     wxMenuItem* menuAbort = new wxMenuItem(m_menuFile, wxID_ANY, wxT("Abbruch ohne Speichern"),
                                            wxEmptyString, wxITEM_NORMAL);
     m_menuFile->Append(menuAbort);
+    m_menuFile->AppendSeparator();
+    m_menuSource = new wxMenuItem(m_menuFile, wxID_ANY, wxT("Programmquelle..."), wxEmptyString,
+                                  wxITEM_NORMAL);
+    m_menuFile->Append(m_menuSource);
     m_menubar->Append(m_menuFile, wxT("&Datei"));
 
     m_menuHelp = new wxMenu();
@@ -155,6 +159,8 @@ MyFrame1::MyFrame1(wxWindow* parent, wxWindowID id, const wxString& title, const
                            wxCommandEventHandler(MyFrame1::OnStartStop), NULL, this);
     m_listHits->Connect(wxEVT_COMMAND_LISTBOX_DOUBLECLICKED,
                         wxCommandEventHandler(MyFrame1::OnHitDoubleClick), NULL, this);
+    this->Connect(m_menuSource->GetId(), wxEVT_COMMAND_MENU_SELECTED,
+                  wxCommandEventHandler(MyFrame1::OnMenuSource));
 }
 
 MyFrame1::~MyFrame1()
@@ -181,4 +187,6 @@ MyFrame1::~MyFrame1()
                               wxCommandEventHandler(MyFrame1::OnStartStop), NULL, this);
     m_listHits->Disconnect(wxEVT_COMMAND_LISTBOX_DOUBLECLICKED,
                            wxCommandEventHandler(MyFrame1::OnHitDoubleClick), NULL, this);
+    this->Disconnect(m_menuSource->GetId(), wxEVT_COMMAND_MENU_SELECTED,
+                     wxCommandEventHandler(MyFrame1::OnMenuSource));
 }

@@ -34,6 +34,8 @@ protected:
     wxListBox* m_listHits;
     wxChoice* m_choiceCriteria;
     wxButton* m_buttonStart;
+    // Items of "&Datei" beyond the two for ending.
+    wxMenuItem* m_menuSource;
 
     // Handlers; these versions only let the toolkit's default processing go on.
     virtual void OnClose(wxCloseEvent& event) { event.Skip(); }
@@ -47,6 +49,7 @@ protected:
     virtual void OnSelectCriterion(wxCommandEvent& event) { event.Skip(); }
     virtual void OnStartStop(wxCommandEvent& event) { event.Skip(); }
     virtual void OnHitDoubleClick(wxCommandEvent& event) { event.Skip(); }
+    virtual void OnMenuSource(wxCommandEvent& event) { event.Skip(); }
 
 public:
     MyFrame1(wxWindow* parent, wxWindowID id = wxID_ANY, const wxString& title = wxT("Orvikon"),

@@ -5,28 +5,74 @@
 #include "file_bytes.h"
 #include "settings.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+
+#include <wx/utils.h>
 
 const char kResultListFile[] = "refn.txt";
 
 void RemoveLeftoverTemporaryFiles()
 {
-    RemoveTemporaryFiles(".", {kResultListFile, std::string(kRunJobName) + ".ref"});
+    const std::vector<std::string> files = {kResultListFile, std::string(kRunJobName) + ".ref",
+                                            std::string(kGuideJobName) + ".ref"};
+    RemoveTemporaryFiles(".", [&files](std::string_view target) {
+        return std::find(files.begin(), files.end(), target) != files.end() ||
+               GuideInput::IsCopyFile(target);
+    });
 }
 
 RunSettings ReadRunSettings(wxConfigBase& store)
 {
     RunSettings settings;
     settings.site = ReadListingsHost(store);
+    settings.siteSet = ListingsHostIsSet(store);
+    settings.guides = ReadGuides(store);
     return settings;
 }
+
+wxString RunSettings::SourceName() const
+{
+    if (guides.empty())
+        return site;
+    wxString names;
+    for (const wxString& guide : guides)
+        names += (names.empty() ? wxT("") : wxT(", ")) + guide;
+    return names;
+}
+
+namespace
+{
+// A guide as the job takes it: "~/" is the home folder, a path goes as the
+// file system names it, an address as UTF-8.
+GuideSource GuideFor(const wxString& guide)
+{
+    GuideSource source;
+    source.shown = ToBytes(guide);
+    wxString location = guide;
+    if (location.StartsWith(wxT("~/")))
+    {
+        const char* home = std::getenv("HOME");
+        location = (home && *home ? wxString(home, wxConvFile) : wxGetHomeDir()) + location.Mid(1);
+    }
+    if (GuideInput::IsAddress(ToBytes(location)))
+        source.location = location.utf8_str().data();
+    else
+        source.location = static_cast<const char*>(location.fn_str());
+    return source;
+}
+} // namespace
 
 SearchRequest RunRequest(const RunSettings& settings, std::vector<std::string> criteria,
                          int runMode)
 {
     SearchRequest request;
     request.criteria = std::move(criteria);
-    request.site = ToBytes(settings.site);
+    for (const wxString& guide : settings.guides)
+        request.guides.push_back(GuideFor(guide));
+    if (settings.siteSet)
+        request.site = ToBytes(settings.site);
     char mode[16];
     std::snprintf(mode, sizeof mode, "%i", runMode);
     request.runMode = mode;

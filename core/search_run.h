@@ -20,18 +20,27 @@
 extern const char kResultListFile[];
 
 // Removes the temporary files that a save killed half-way left beside
-// "refn.txt" and "TVmov.ref" in the working folder. Call it while holding the
-// folder, before anything is saved there.
+// "refn.txt", the known hits and the kept copies of guides in the working
+// folder. Call it while holding the folder, before anything is saved there.
 void RemoveLeftoverTemporaryFiles();
 
 // What the settings store says about runs, read once at a program's start.
 struct RunSettings
 {
     // The listings site as the user wrote it: the value "Host", else the
-    // built-in site.
+    // built-in site, which is only a placeholder (siteSet false).
     wxString site;
+    bool siteSet = false;
+    // The XMLTV guides as the user named them (paths, "~/..." or addresses);
+    // while there are any, runs search them instead of the site.
+    std::vector<wxString> guides;
     // Longest wait for the site, for every wait of the HTTP client.
     int waitSeconds = 120;
+
+    // Whether a run has anything to ask.
+    bool HasSource() const { return siteSet || !guides.empty(); }
+    // What a run asks, as the status bar and the help page name it.
+    wxString SourceName() const;
 };
 
 RunSettings ReadRunSettings(wxConfigBase& store);

@@ -6,11 +6,13 @@
 
 #include <algorithm>
 
+#include <wx/arrstr.h>
 #include <wx/log.h>
 
 const wxChar kCountKey[] = wxT("Aanz");
 const wxChar kEntryKeyFormat[] = wxT("Auswahl%d=");
 const wxChar kHostKey[] = wxT("Host");
+const wxChar kXmltvKey[] = wxT("XMLTV");
 const char kNothingSelected[] = "Sie haben nichts in der Auswahl!";
 
 std::unique_ptr<wxConfigBase> OpenSettingsStore()
@@ -49,4 +51,39 @@ wxString ReadListingsHost(wxConfigBase& store)
     if (store.Read(kHostKey, &host) && !host.empty())
         return host;
     return FromBytes(kListingsHost);
+}
+
+bool ListingsHostIsSet(wxConfigBase& store)
+{
+    wxLogNull quiet;
+    wxString host;
+    return store.Read(kHostKey, &host) && !host.empty();
+}
+
+std::vector<wxString> ReadGuides(wxConfigBase& store)
+{
+    wxLogNull quiet;
+    wxString value;
+    std::vector<wxString> guides;
+    if (!store.Read(kXmltvKey, &value))
+        return guides;
+    for (wxString guide : wxSplit(value, wxT('|'), wxT('\0')))
+    {
+        guide.Trim(true).Trim(false);
+        if (!guide.empty())
+            guides.push_back(guide);
+    }
+    return guides;
+}
+
+wxString JoinGuides(const std::vector<wxString>& guides)
+{
+    wxString value;
+    for (const wxString& guide : guides)
+    {
+        if (!value.empty())
+            value += wxT('|');
+        value += guide;
+    }
+    return value;
 }

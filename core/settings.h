@@ -11,8 +11,11 @@
 // Value names: the number of criteria, and each criterion by its index.
 extern const wxChar kCountKey[];
 extern const wxChar kEntryKeyFormat[];
-// The listings site, when the user names another; read, never written.
+// The listings site, when the user names another; read, and written by the
+// window's choice of source.
 extern const wxChar kHostKey[];
+// The XMLTV guides, "|" between them; while it holds one, runs search them.
+extern const wxChar kXmltvKey[];
 
 // What a run without criteria says (plain ASCII).
 extern const char kNothingSelected[];
@@ -38,3 +41,11 @@ std::vector<wxString> ReadCriteria(wxConfigBase& store);
 // The value "Host" as the user wrote it when it is not empty, else the
 // built-in listings site.
 wxString ReadListingsHost(wxConfigBase& store);
+// Whether "Host" is set and not empty.
+bool ListingsHostIsSet(wxConfigBase& store);
+
+// The guides of the value "XMLTV", each without the blanks around it, the
+// empty ones left out.
+std::vector<wxString> ReadGuides(wxConfigBase& store);
+// The value for guides: joined by "|".
+wxString JoinGuides(const std::vector<wxString>& guides);

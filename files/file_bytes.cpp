@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 std::vector<std::string> SplitLines(const std::string& text)
 {
@@ -243,24 +244,74 @@ bool ReplaceFileBytes(const std::string& path, std::string_view bytes)
 
 void RemoveTemporaryFiles(const std::string& folder, const std::vector<std::string>& targets)
 {
+    RemoveTemporaryFiles(folder, [&targets](std::string_view target) {
+        return std::find(targets.begin(), targets.end(), target) != targets.end();
+    });
+}
+
+void RemoveTemporaryFiles(const std::string& folder,
+                          const std::function<bool(std::string_view target)>& isTarget)
+{
     DIR* dir = ::opendir(folder.c_str());
     if (!dir)
         return;
+    const std::size_t mark = sizeof kTemporaryMark - 1;
     while (const dirent* entry = ::readdir(dir))
     {
-        const std::string name = entry->d_name;
-        for (const std::string& target : targets)
-        {
-            const std::string start = target + kTemporaryMark;
-            if (name.size() != start.size() + kTemporaryLetters ||
-                name.compare(0, start.size(), start) != 0)
-                continue;
-            bool letters = true;
-            for (std::size_t i = start.size(); i < name.size(); ++i)
-                letters = letters && std::isalnum(static_cast<unsigned char>(name[i]));
-            if (letters)
-                ::unlinkat(::dirfd(dir), name.c_str(), 0);
-        }
+        // "<target>.velunda-neu-" and six letters or digits, nothing else.
+        const std::string_view name = entry->d_name;
+        if (name.size() <= mark + kTemporaryLetters)
+            continue;
+        const std::size_t letters = name.size() - kTemporaryLetters;
+        if (name.substr(letters - mark, mark) != kTemporaryMark ||
+            !isTarget(name.substr(0, letters - mark)))
+            continue;
+        bool alphanumeric = true;
+        for (std::size_t i = letters; i < name.size(); ++i)
+            alphanumeric = alphanumeric && std::isalnum(static_cast<unsigned char>(name[i]));
+        if (alphanumeric)
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
     }
     ::closedir(dir);
+}
+
+FileReplacement::FileReplacement(std::string path) : m_path(std::move(path))
+{
+    m_temp = m_path + kTemporaryMark + std::string(kTemporaryLetters, 'X');
+    m_fd = ::mkstemp(&m_temp[0]);
+    m_ok = m_fd >= 0;
+    if (m_ok)
+        ::fchmod(m_fd, NewFileMode());
+}
+
+FileReplacement::~FileReplacement()
+{
+    if (m_fd >= 0)
+    {
+        ::close(m_fd);
+        std::remove(m_temp.c_str());
+    }
+}
+
+bool FileReplacement::Write(const char* data, std::size_t size)
+{
+    m_ok = m_ok && WriteAll(m_fd, data, size);
+    return m_ok;
+}
+
+bool FileReplacement::Commit()
+{
+    if (m_fd < 0)
+        return false;
+    bool ok = m_ok && ::fsync(m_fd) == 0;
+    if (::close(m_fd) != 0)
+        ok = false;
+    m_fd = -1;
+    if (ok)
+        ok = std::rename(m_temp.c_str(), m_path.c_str()) == 0;
+    if (!ok)
+        std::remove(m_temp.c_str());
+    else
+        SyncFolderOf(m_path);
+    return ok;
 }

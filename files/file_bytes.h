@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,3 +39,31 @@ bool ReplaceFileBytes(const std::string& path, std::string_view bytes);
 // targets (file names in folder): only files named as ReplaceFileBytes names
 // them. Call it while no other program may be saving there.
 void RemoveTemporaryFiles(const std::string& folder, const std::vector<std::string>& targets);
+// The same for the targets whose names isTarget accepts.
+void RemoveTemporaryFiles(const std::string& folder,
+                          const std::function<bool(std::string_view target)>& isTarget);
+
+// A file replaced by bytes that come in pieces (a download): they go to a
+// temporary file beside the target, named as ReplaceFileBytes names it, and
+// only Commit syncs it and renames it over the target (then syncs the
+// folder). Without a Commit that worked the temporary file is removed and the
+// target stays as it was.
+class FileReplacement
+{
+public:
+    explicit FileReplacement(std::string path);
+    ~FileReplacement();
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+
+    // False when the temporary file could not be made or written; the later
+    // calls then do nothing and Commit fails.
+    bool Write(const char* data, std::size_t size);
+    bool Commit();
+
+private:
+    std::string m_path;
+    std::string m_temp;
+    int m_fd = -1;
+    bool m_ok = true;
+};

@@ -137,9 +137,13 @@ void DoSuche::PrepareSearch()
     if (ReadFileText(m_jobName + ".ref", m_refFileText))
         m_knownRefs.AppendFileText(m_refFileText);
 
+    CutCriterion(m_params, m_personText, m_titleText);
+}
+
+void DoSuche::CutCriterion(const std::string& text, std::string& person, std::string& title)
+{
     // Three steps, each taking the text up to the next bar from the cursor;
     // a step without a further bar takes the rest and wraps the cursor to 0.
-    const std::string text = m_params;
     std::string::size_type cursor = 0;
     std::string fields[3];
     for (std::string& field : fields)
@@ -156,8 +160,8 @@ void DoSuche::PrepareSearch()
             cursor = 0;
         }
     }
-    m_personText = fields[1];
-    m_titleText = fields[2];
+    person = fields[1];
+    title = fields[2];
 }
 
 void DoSuche::ForgetCriterionRefs()
@@ -180,7 +184,7 @@ bool DoSuche::RegisterHit()
     return true;
 }
 
-bool DoSuche::RecordHit()
+std::string DoSuche::BuildHitLine()
 {
     // The fields keep their transliteration, and the line is built from the
     // fields transliterated once more. The second pass only has work where
@@ -205,6 +209,12 @@ bool DoSuche::RecordHit()
                                    again(5), m_hitLink);
     std::replace(line.begin(), line.end(), '\r', ' ');
     m_hitLine.assign(line);
+    return line;
+}
+
+bool DoSuche::RecordHit()
+{
+    std::string line = BuildHitLine();
     if (IsKnown(m_hitLine))
         return false;
 

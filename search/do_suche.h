@@ -80,6 +80,13 @@ public:
     // Builds the hit line and, if it is new, records it. True when new.
     bool RecordHit();
 
+    // The first half of RecordHit: transliterates the six fields, builds the
+    // line from them through MakeHitLine into m_hitLine, and returns it.
+    std::string BuildHitLine();
+
+    // Cuts a criterion "title|person" as PrepareSearch does.
+    static void CutCriterion(const std::string& text, std::string& person, std::string& title);
+
     // Prints a non-empty message as one line on standard output, collects it
     // in m_errors when collect is set, and returns result.
     bool Report(bool collect, const std::string& message, bool result);

@@ -17,6 +17,17 @@ SucheOptions ReadCommandLine(int argc, char** argv)
             version = true;
         else if (std::strcmp(arg, "--notify") == 0)
             options.notify = true;
+        else if (std::strcmp(arg, "--xmltv") == 0 || std::strncmp(arg, "--xmltv=", 8) == 0)
+        {
+            const char* guide = arg[7] == '=' ? arg + 8 : (i + 1 < argc ? argv[++i] : nullptr);
+            if (!guide || *guide == '\0')
+            {
+                options.action = SucheOptions::Action::Wrong;
+                options.problem = "Der Option --xmltv fehlt die Quelle.";
+                return options;
+            }
+            options.guides.push_back(guide);
+        }
         else if (std::strcmp(arg, "-C") == 0 || std::strncmp(arg, "-C", 2) == 0)
         {
             const char* folder = arg[2] != '\0' ? arg + 2 : (i + 1 < argc ? argv[++i] : nullptr);
@@ -44,20 +55,24 @@ SucheOptions ReadCommandLine(int argc, char** argv)
 
 const char* UsageText()
 {
-    return "Aufruf: velunda-suche [-C ORDNER] [--notify]\n"
+    return "Aufruf: velunda-suche [-C ORDNER] [--notify] [--xmltv QUELLE]...\n"
            "       velunda-suche --help\n"
            "       velunda-suche --version\n"
            "\n"
-           "Ein Suchlauf von Velunda ohne Fenster: fragt die Programmseite nach allen\n"
-           "Suchkriterien aus den Einstellungen (~/.velunda), setzt die neuen Treffer oben\n"
-           "in die Ergebnisliste refn.txt und gibt sie aus, je Treffer die Zeile und\n"
-           "darunter eingerückt ihren Link. Ohne neue Treffer gibt es keine Ausgabe.\n"
+           "Ein Suchlauf von Velunda ohne Fenster: durchsucht die Programmquelle (die\n"
+           "XMLTV-Programmführer oder die Programmseite aus ~/.velunda) nach allen\n"
+           "Suchkriterien aus den Einstellungen, setzt die neuen Treffer oben in die\n"
+           "Ergebnisliste refn.txt und gibt sie aus, je Treffer die Zeile und darunter\n"
+           "eingerückt ihren Link. Ohne neue Treffer gibt es keine Ausgabe.\n"
            "\n"
-           "  -C ORDNER  in ORDNER arbeiten statt im aktuellen Ordner\n"
-           "  --notify   neue Treffer auch als Benachrichtigung auf dem Desktop melden,\n"
-           "             ebenso den dritten gescheiterten Lauf in Folge\n"
-           "  --help     diesen Text zeigen\n"
-           "  --version  die Versionsnummer zeigen\n"
+           "  -C ORDNER       in ORDNER arbeiten statt im aktuellen Ordner\n"
+           "  --notify        neue Treffer auch als Benachrichtigung auf dem Desktop\n"
+           "                  melden, ebenso den dritten gescheiterten Lauf in Folge\n"
+           "  --xmltv QUELLE  statt der Quellen aus ~/.velunda diesen XMLTV-Programmführer\n"
+           "                  durchsuchen: eine Datei, eine http(s)-Adresse oder - für die\n"
+           "                  Standardeingabe; mehrmals möglich\n"
+           "  --help          diesen Text zeigen\n"
+           "  --version       die Versionsnummer zeigen\n"
            "\n"
            "Rückgabewert: 0 nach einem Lauf ohne Fehler, 1 nach Fehlern im Lauf (die\n"
            "Treffer davor sind gemeldet und gespeichert), 2 wenn der Lauf nicht beginnen\n"

@@ -11,6 +11,7 @@
 #include "toolkit_texts.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -107,13 +108,25 @@ int RunUnattended(const SucheOptions& options)
         SayOnStderr(kNothingSelected);
         return kSucheCannotRun;
     }
-    const RunSettings settings = ReadRunSettings(*store);
+    RunSettings settings = ReadRunSettings(*store);
+    if (!options.guides.empty())
+    {
+        settings.guides.clear();
+        for (const std::string& guide : options.guides)
+            settings.guides.push_back(wxString(guide.c_str(), wxConvFile));
+    }
+    if (!settings.HasSource())
+    {
+        SayOnStderr(Utf8(kNoSourceText));
+        return kSucheCannotRun;
+    }
 
     // The result list as the window loads it at its start.
     KnownHits list = ReadKnownHits(kResultListFile);
 
     SearchRequest request = RunRequest(settings, std::move(criteria), 0);
     request.printJobLines = false;
+    request.readStandardInput = !options.guides.empty();
     ListingsSearch run(request);
     run.Search();
     const KeptHits kept = KeepNewHits(run, list);
@@ -135,6 +148,15 @@ int RunUnattended(const SucheOptions& options)
         NoteErrorText(text);
         const std::string line = text + "\n";
         std::fwrite(line.data(), 1, line.size(), stderr);
+    }
+
+    // A note, not an error: the status stays as it is.
+    if (const std::uint64_t skipped = run.SkippedProgrammes())
+    {
+        const std::string note = "velunda-suche: Hinweis: " + std::to_string(skipped) +
+                                 (skipped == 1 ? " Sendung" : " Sendungen") +
+                                 " ohne lesbare Zeit übersprungen.\n";
+        std::fwrite(note.data(), 1, note.size(), stderr);
     }
 
     std::string why;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 // Replaces the UTF-8 (and one Windows-1252) byte sequences of accented
 // letters, the euro sign and the acute accent, then "TUeV" by "TUV".
@@ -20,3 +21,7 @@ void DecodeEntitiesInPlace(std::string& text);
 // Replaces every occurrence of from by to, left to right, without rescanning
 // the replacement text.
 std::string ReplaceAll(std::string text, const std::string& from, const std::string& to);
+
+// Windows-1252 bytes as UTF-8 (the five bytes the code page leaves undefined
+// as U+0081, U+008D, U+008F, U+0090 and U+009D).
+std::string Windows1252ToUtf8(std::string_view bytes);
