@@ -65,14 +65,18 @@ TEST(MainWindow, MenusInOrder)
     EXPECT_EQ(bar->GetMenu(0), frame->m_menuFile);
     EXPECT_EQ(bar->GetMenu(1), frame->m_menuHelp);
 
-    const char* labels[2][2] = {{"Ende (Alt-F4)", "Abbruch ohne Speichern"}, {"&Info", "&Hilfe"}};
+    // After the two items for ending, a separator and the choice of source.
+    const std::vector<std::vector<const char*>> labels = {
+        {"Ende (Alt-F4)", "Abbruch ohne Speichern", "", "Programmquelle..."}, {"&Info", "&Hilfe"}};
     for (int m = 0; m < 2; ++m)
     {
         wxMenu* menu = bar->GetMenu(m);
-        ASSERT_EQ(menu->GetMenuItemCount(), 2u);
-        for (int i = 0; i < 2; ++i)
+        ASSERT_EQ(menu->GetMenuItemCount(), labels[m].size());
+        for (size_t i = 0; i < labels[m].size(); ++i)
         {
             wxMenuItem* item = menu->FindItemByPosition(i);
+            if (item->IsSeparator())
+                continue;
             EXPECT_EQ(item->GetItemLabel(), labels[m][i]);
             EXPECT_EQ(item->GetHelp(), "");
             EXPECT_EQ(item->GetKind(), wxITEM_NORMAL);

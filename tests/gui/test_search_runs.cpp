@@ -3,9 +3,11 @@
 // while a job waits on the network.
 #include "gui_support.h"
 #include "run_support.h"
+#include "source_dialog.h"
 
 #include <gtest/gtest.h>
 
+#include <wx/radiobut.h>
 #include <wx/stopwatch.h>
 
 namespace
@@ -478,4 +480,75 @@ TEST(SearchRun, RunStartsOneSecondAfterStartUp)
     ASSERT_TRUE(WaitForCount(frame.get()));
     EXPECT_EQ(frame->Status(), "5 neue Treffer");
     EXPECT_NE(site.RequestTargets()[0].find("allgemein[titel]=Ahorn&"), std::string::npos);
+}
+
+namespace
+{
+// Answers the dialog "Programmquelle" as a user would: picks the guides (with
+// the text given, one per line) or the site, in the dialog's own controls.
+class ChooseSource : public wxExpectModalBase<SourceDialog, ChooseSource>
+{
+public:
+    explicit ChooseSource(const wxString& guides) : m_guides(guides) {}
+
+protected:
+    int OnInvoked(SourceDialog* dialog) const override
+    {
+        for (wxWindow* child : dialog->GetChildren())
+        {
+            auto* radio = dynamic_cast<wxRadioButton*>(child);
+            if (radio && radio->GetLabel().StartsWith(m_guides.empty() ? "Programmseite" : "XMLTV"))
+            {
+                radio->SetValue(true);
+                wxCommandEvent chosen(wxEVT_RADIOBUTTON, radio->GetId());
+                chosen.SetEventObject(radio);
+                radio->GetEventHandler()->ProcessEvent(chosen);
+            }
+            auto* field = dynamic_cast<wxTextCtrl*>(child);
+            if (field && field->IsMultiLine() && !m_guides.empty())
+                field->ChangeValue(m_guides);
+        }
+        return dialog->Validate() ? wxID_OK : wxID_CANCEL;
+    }
+
+private:
+    wxString m_guides;
+};
+} // namespace
+
+TEST(SearchRun, ChosenSourceIsSavedAtOnceAndTheNextRunUsesIt)
+{
+    TempWorld world;
+    LocalSite site(world);
+    ASSERT_TRUE(site.Ok());
+    StoreSettings(world, "1", {"Ahorn|"});
+    const std::string guide =
+        "<?xml version=\"1.0\"?>\n<tv><programme start=\"20991215201500 +0100\" channel=\"x\">"
+        "<title>Ahorn im Programmf&#252;hrer</title></programme></tv>\n";
+    WriteBytes(world.Work() + "/guide.xml", guide);
+    Frame frame;
+    ChooseMode(frame.get(), "nur einmal suchen");
+
+    wxTEST_DIALOG(ChooseMenu(frame.get(), 0, 3), ChooseSource(" guide.xml \n\n"));
+    EXPECT_EQ(StoredValue(world, "XMLTV"), "guide.xml");
+    StartRun(frame.get());
+    ASSERT_TRUE(WaitForCount(frame.get()));
+    EXPECT_EQ(frame->Status(), "1 neue Treffer");
+    EXPECT_TRUE(frame->m_listHits->GetString(0).EndsWith("|Ahorn im Programmfuehrer"));
+    EXPECT_TRUE(site.RequestTargets().empty()) << "the site was asked";
+
+    // Back to the site: the guides' value goes, and the site is asked.
+    wxTEST_DIALOG(ChooseMenu(frame.get(), 0, 3), ChooseSource(wxString()));
+    EXPECT_EQ(StoredValue(world, "XMLTV"), "<none>");
+    EXPECT_EQ(StoredValue(world, "Host"), wxString(site.Host()));
+    StartRun(frame.get());
+    ASSERT_TRUE(WaitForCount(frame.get()));
+    EXPECT_EQ(frame->Status(), "3 neue Treffer");
+    EXPECT_EQ(site.RequestTargets().size(), 2u);
+
+    // The row of the guide has no link: a double-click says so.
+    frame->m_listHits->SetSelection(3);
+    wxCommandEvent twice(wxEVT_LISTBOX_DCLICK, frame->m_listHits->GetId());
+    frame->m_listHits->GetEventHandler()->ProcessEvent(twice);
+    EXPECT_EQ(frame->Status(), "Dieser Treffer hat keinen Link.");
 }
