@@ -38,14 +38,15 @@ def check(condition, what):
         print("FAILED: " + what)
 
 
-def run(binary, world, args, user=None, wrap=(), env=None):
-    """Runs the program in the world (as user, under the wrap command);
-    returns its status, standard output and standard error."""
+def run(binary, world, args, user=None, wrap=(), env=None, given=None):
+    """Runs the program in the world (as user, under the wrap command, with
+    the bytes given on standard input); returns its status, standard output
+    and standard error."""
     command = [*wrap, binary, *args]
     if user is not None:
         command = ["setpriv", "--reuid=%d" % user, "--regid=%d" % user, "--clear-groups"] + command
     done = subprocess.run(command, cwd=world.work, capture_output=True, timeout=60,
-                          env=dict(os.environ, HOME=world.home, **(env or {})))
+                          input=given, env=dict(os.environ, HOME=world.home, **(env or {})))
     return done.returncode, done.stdout.decode("utf-8"), done.stderr.decode("utf-8")
 
 
@@ -66,7 +67,7 @@ def broadcasts(count, title, description):
 
 
 def statuses(binary, source, root):
-    usage = "Aufruf: velunda-suche [-C ORDNER] [--notify]\n"
+    usage = "Aufruf: velunda-suche [-C ORDNER] [--notify] [--xmltv QUELLE]...\n"
     with World(os.path.join(root, "a"), source, ["Ahorn|", "Kaputt|"],
                ["--fail-on", "Kaputt"]) as world:
         code, out, err = run(binary, world, ["--help"])
@@ -84,12 +85,13 @@ def statuses(binary, source, root):
                 (["--bogus"], None, "Unbekannte Angabe „--bogus“."),
                 (["-C"], None, "Der Option -C fehlt der Ordner."),
                 (["-C", ""], None, "Der Option -C fehlt der Ordner."),
+                (["--xmltv"], None, "Der Option --xmltv fehlt die Quelle."),
                 (["-C", missing], None, "Den Ordner „%s“ gibt es nicht." % missing),
                 (["-C" + a_file], None, "„%s“ ist kein Ordner." % a_file),
                 (["-C", closed], 65534, "In den Ordner „%s“" % closed)]:
             code, out, err = run(binary, world, args, user)
             check(code == 2 and out == "" and err.startswith("velunda-suche: " + says) and
-                  (usage in err) == (args in (["--bogus"], ["-C"], ["-C", ""])),
+                  (usage in err) == (args in (["--bogus"], ["-C"], ["-C", ""], ["--xmltv"])),
                   "%s: %d %r %r" % (args, code, out, err))
         check(not os.path.exists(missing), "-C created the missing folder")
         check(world.files() == {} and world.requests() == 0, "a refused start touched something")
@@ -161,6 +163,31 @@ def statuses(binary, source, root):
         code, out, err = run(binary, world, [])
         check((code, out, err) == (2, "", "velunda-suche: Sie haben nichts in der Auswahl!\n") and
               world.files() == before, "no criteria: %d %r %r" % (code, out, err))
+
+    # Guides instead of the site: a file and standard input, in one run; a
+    # programme without a readable time is a note, not an error. Without
+    # any source a run cannot begin.
+    with World(os.path.join(root, "x"), source, ["Ahorn|"]) as world:
+        programme = ('<programme start="%s" channel="k"><title>Ahorn %s</title></programme>\n')
+        guide = lambda *rows: ('<?xml version="1.0"?>\n<tv>\n%s</tv>\n' % "".join(
+            programme % row for row in rows)).encode("utf-8")
+        with open(os.path.join(world.work, "datei.xml"), "wb") as out:
+            out.write(guide(("20991224200000", "aus der Datei"), ("kaputt", "ohne Zeit")))
+        code, out, err = run(binary, world, ["--xmltv", "datei.xml", "--xmltv", "-"],
+                             env={"TZ": "UTC"}, given=guide(("20991225200000", "vom Grabber")))
+        check(code == 0 and out.splitlines()[0::2] == [
+                  "A         |20:00 Uhr      |Fr, 25.12.     |k              |Ahorn vom Grabber",
+                  "A         |20:00 Uhr      |Do, 24.12.     |k              |Ahorn aus der Datei"] and
+              err == "velunda-suche: Hinweis: 1 Sendung ohne lesbare Zeit übersprungen.\n" and
+              world.requests() == 0 and "TVxml.ref" in world.files() and
+              "TVmov.ref" not in world.files(), "guides: %d %r %r" % (code, out, err))
+        settings = os.path.join(world.home, ".velunda")
+        with open(settings, "w") as out:
+            out.write("Aanz=1\nAuswahl0\\==Ahorn|\n")
+        code, out, err = run(binary, world, [])
+        check(code == 2 and out == "" and err.startswith(
+                  "velunda-suche: Es ist keine Programmquelle eingerichtet: ") and
+              "--xmltv QUELLE" in err, "no source: %d %r %r" % (code, out, err))
 
     # A folder where the files may be written but none created: the hold
     # needs no file there, and the run leaves none.
