@@ -17,7 +17,7 @@ top=$PWD
 seconds=${1:-30}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_pages fuzz_known_hits fuzz_reference_file)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_pages fuzz_known_hits fuzz_reference_file fuzz_xmltv)
 
 build=$top/build-fuzz
 CC=clang CXX=clang++ cmake -S . -B "$build" -DVELUNDA_FUZZ=ON -DVELUNDA_TESTS=OFF \
@@ -26,7 +26,8 @@ cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
 
 eval "$(cmake -P tests/support/sanitizers.cmake)"
 
-declare -A max_len=([fuzz_pages]=32768 [fuzz_known_hits]=16384 [fuzz_reference_file]=16384)
+declare -A max_len=([fuzz_pages]=32768 [fuzz_known_hits]=16384 [fuzz_reference_file]=16384
+  [fuzz_xmltv]=65536)
 mkdir -p "$build/artifacts"
 status=0
 summary=()

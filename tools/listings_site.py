@@ -3,13 +3,31 @@
 
 Answers the search request of the Velunda search job
     GET /Suchergebnisse_TV.211.0.html?...&allgemein[titel]=T&allgemein[person]=P&...&page=N
-with a result page of up to --page-size rows (sorted by date and time), and
+with a result page of up to --page-size rows (sorted by date and time),
     GET /sendung/<id>.html
-with a small detail page. Title and person match case-insensitively as
-substrings (umlauts, their "ae" spellings and their HTML entities alike); an
-empty title or person matches everything. A page past the last one has the
-anchors and no rows. Percent-encoded query bytes are taken as UTF-8, or as
-Windows-1252 where they are not valid UTF-8.
+with a small detail page, and
+    GET /xmltv.xml    GET /xmltv.xml.gz
+with every broadcast as an XMLTV guide (UTF-8; the .gz path gives the same
+bytes gzipped): one <channel> per channel (its id made from the name, such as
+"kanal-eins.test", its display-name the name), one <programme> per broadcast:
+start in Europe/Berlin local time with its offset (+0100 or +0200), stop 45
+minutes later, title and description (HTML entities of the data unescaped),
+one <actor> per person and the detail page as <url>. The data's days are fixed
+(2026-12-07 to 2026-12-13): the guide moves every broadcast by whole days so
+that the first of those days is today (the local date), unless
+--xmltv-keep-dates is given; so tests of it do not depend on the day they run.
+Both carry an ETag (a hash of the body) and Last-Modified (the data file's
+time, or the start of today when the days were moved and that is later), and
+are answered with 304 Not Modified and no body when If-None-Match names the
+ETag or If-Modified-Since is not older than Last-Modified. The failure options,
+--delay, --byte-delay, --status and the modes that concern every path (slow,
+close-mid-body, garbage, maintenance, endless, error-status) apply to it too.
+
+In a search, title and person match case-insensitively as substrings (umlauts,
+their "ae" spellings and their HTML entities alike); an empty title or person
+matches everything. A page past the last one has the anchors and no rows.
+Percent-encoded query bytes are taken as UTF-8, or as Windows-1252 where they
+are not valid UTF-8.
 
 Usage: listings_site.py [options]
   --port N          port to listen on (default 0: any free port). The chosen
@@ -38,8 +56,9 @@ Usage: listings_site.py [options]
                     reset: the same, then the connection reset (RST);
                     stall: the same, then silence with the connection open
   --fail-status N   the status of --fail-how status (default 500)
-  --status N        answer every search with status N (its usual reason
-                    phrase) and the result page as the body
+  --status N        answer every search and guide request with status N (its
+                    usual reason phrase) and the result page or guide as the body
+  --xmltv-keep-dates  the XMLTV guide keeps the data's own days
   --redirect-to URL answer every request with a redirect (--redirect-status,
                     default 301) to URL followed by the request target; URL
                     "self" is this site itself, so the redirects never end
@@ -67,12 +86,17 @@ Usage: listings_site.py [options]
       huge-line         a line of one megabyte in front of the rows
       garbage           status 200 and random binary bytes as the body
       error-status      status 500 with an HTML body that looks like a result page
+                        (the guide: status 500 with the guide as the body)
       maintenance       status 200 with a maintenance page instead of results
       endless           status 200 and a body that never ends: filler lines as
                         fast as they go, or one byte every --byte-delay seconds
 Stops on SIGTERM or SIGINT.
 """
 import argparse
+import datetime
+import email.utils
+import gzip
+import hashlib
 import html
 import http
 import os
@@ -88,12 +112,15 @@ import sys
 import threading
 import time
 import urllib.parse
+from zoneinfo import ZoneInfo
 
 MODES = ["normal", "refuse", "slow", "close-mid-body", "no-anchor1", "no-anchor2",
          "no-anchor3", "anchors-one-line", "no-href", "many-rows", "huge-line", "garbage",
          "error-status", "maintenance", "endless"]
 WEEKDAYS = ["Mo", "Di", "Mi", "Do", "Fr", "Sa", "So"]
 SEARCH_PATH = "/Suchergebnisse_TV.211.0.html"
+XMLTV_PATHS = ("/xmltv.xml", "/xmltv.xml.gz")
+BERLIN = ZoneInfo("Europe/Berlin")
 
 
 class Broadcast:
@@ -141,6 +168,50 @@ def fold(text):
     return text
 
 
+def channel_id(name):
+    """An XMLTV channel id made from a channel name: "TV S\u00fcd" gives "tv-sued.test"."""
+    text = fold(name)
+    slug = "".join(c if c.isascii() and c.isalnum() else " " for c in text)
+    return "-".join(slug.split()) + ".test"
+
+
+def xml_text(text):
+    """Text of the data (which may hold HTML entities) escaped for XML."""
+    return html.escape(html.unescape(text), quote=True)
+
+
+def request_fields(head):
+    """The header fields of a raw request head, names in lower case; the first counts."""
+    fields = {}
+    for line in head.decode("latin-1").splitlines()[1:]:
+        name, colon, value = line.partition(":")
+        if colon:
+            fields.setdefault(name.strip().lower(), value.strip())
+    return fields
+
+
+def not_modified(fields, etag, modified):
+    """Whether a conditional request may be answered with 304 Not Modified."""
+    if "if-none-match" in fields:
+        tags = [tag.strip() for tag in fields["if-none-match"].split(",")]
+        return "*" in tags or etag in tags or "W/" + etag in tags
+    since = fields.get("if-modified-since")
+    if not since:
+        return False
+    try:
+        when = email.utils.parsedate_to_datetime(since)
+    except (TypeError, ValueError, IndexError):
+        return False
+    if when.tzinfo is None:
+        when = when.replace(tzinfo=datetime.timezone.utc)
+    return when.timestamp() >= modified
+
+
+def html_fields(body):
+    """The header lines of an HTML answer, as every page but the guide has them."""
+    return "Content-Type: text/html; charset=utf-8\r\nContent-Length: %d\r\n" % len(body)
+
+
 def decode_query_value(raw):
     data = urllib.parse.unquote_to_bytes(raw)
     try:
@@ -163,6 +234,11 @@ class Site:
         self.args = args
         self.broadcasts = [] if args.mode == "many-rows" else load_broadcasts(args.data)
         self.log_lock = threading.Lock()
+        try:
+            self.data_time = int(os.path.getmtime(args.data))
+        except OSError:
+            self.data_time = int(time.time())
+        self.base = ""
 
     def log(self, head):
         if not self.args.log:
@@ -251,27 +327,88 @@ class Site:
                 return text.encode("utf-8")
         return None
 
-    def respond(self, target):
-        """Status line and body for a request target."""
+    def xmltv_guide(self):
+        """Every broadcast as an XMLTV document (bytes), and its Last-Modified time."""
+        broadcasts = []
+        for b in self.matches("", ""):
+            try:
+                day = datetime.date.fromisoformat(b.date)
+                clock = datetime.time.fromisoformat(b.clock)
+            except ValueError:
+                continue
+            broadcasts.append((day, clock, b))
+        shift = datetime.timedelta()
+        modified = self.data_time
+        if broadcasts and not self.args.xmltv_keep_dates:
+            today = datetime.datetime.now(BERLIN).date()
+            shift = today - min(day for day, _, _ in broadcasts)
+            midnight = datetime.datetime.combine(today, datetime.time(), tzinfo=BERLIN)
+            modified = max(modified, int(midnight.timestamp()))
+        out = ['<?xml version="1.0" encoding="UTF-8"?>', '<!DOCTYPE tv SYSTEM "xmltv.dtd">',
+               '<tv generator-info-name="Velunda-Testseite">']
+        for name in sorted({b.channel for _, _, b in broadcasts}):
+            out += ['  <channel id="%s">' % channel_id(name),
+                    '    <display-name lang="de">%s</display-name>' % xml_text(name),
+                    "  </channel>"]
+        for day, clock, b in broadcasts:
+            start = datetime.datetime.combine(day + shift, clock, tzinfo=BERLIN)
+            stop = (start.astimezone(datetime.timezone.utc) +
+                    datetime.timedelta(minutes=45)).astimezone(BERLIN)
+            out.append('  <programme start="%s" stop="%s" channel="%s">' %
+                       (start.strftime("%Y%m%d%H%M%S %z"), stop.strftime("%Y%m%d%H%M%S %z"),
+                        channel_id(b.channel)))
+            out.append('    <title lang="de">%s</title>' % xml_text(b.title))
+            out.append('    <desc lang="de">%s</desc>' % xml_text(b.description))
+            if b.persons:
+                out.append("    <credits>")
+                out += ["      <actor>%s</actor>" % xml_text(p) for p in b.persons]
+                out.append("    </credits>")
+            out.append("    <url>%s/sendung/%s.html</url>" % (self.base, xml_text(b.ident)))
+            out.append("  </programme>")
+        out.append("</tv>")
+        return ("\n".join(out) + "\n").encode("utf-8"), modified
+
+    def xmltv_response(self, path, head):
+        """Status, body and header lines for the XMLTV guide, plain or gzipped."""
+        body, modified = self.xmltv_guide()
+        if path.endswith(".gz"):
+            body = gzip.compress(body, mtime=0)
+        etag = '"%s"' % hashlib.sha256(body).hexdigest()[:32]
+        fields = "ETag: %s\r\nLast-Modified: %s\r\n" % (
+            etag, email.utils.formatdate(modified, usegmt=True))
+        status = self.args.status or (500 if self.args.mode == "error-status" else 200)
+        if status == 200 and not_modified(request_fields(head), etag, modified):
+            return 304, b"", fields
+        kind = "application/gzip" if path.endswith(".gz") else "application/xml; charset=utf-8"
+        return status, body, "Content-Type: %s\r\nContent-Length: %d\r\n%s" % (
+            kind, len(body), fields)
+
+    def respond(self, target, head=b""):
+        """Status, body and header lines (type and length) for a request target."""
         mode = self.args.mode
         if mode == "maintenance":
-            return 200, ("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Wartung</title>"
-                         "</head><body>\n<h1>Wartungsarbeiten</h1>\n<p>Die Seite ist bald "
-                         "wieder f\u00fcr Sie da.</p>\n</body></html>\n").encode("utf-8")
+            body = ("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Wartung</title>"
+                    "</head><body>\n<h1>Wartungsarbeiten</h1>\n<p>Die Seite ist bald "
+                    "wieder f\u00fcr Sie da.</p>\n</body></html>\n").encode("utf-8")
+            return 200, body, html_fields(body)
         if mode == "garbage":
             rng = random.Random(target)
-            return 200, bytes(rng.randrange(256) for _ in range(65536))
+            body = bytes(rng.randrange(256) for _ in range(65536))
+            return 200, body, html_fields(body)
         path, _, query = target.partition("?")
         if path == SEARCH_PATH:
             body = self.result_page(query)
             if self.args.status:
-                return self.args.status, body
-            return (500 if mode == "error-status" else 200), body
+                return self.args.status, body, html_fields(body)
+            return (500 if mode == "error-status" else 200), body, html_fields(body)
+        if path in XMLTV_PATHS:
+            return self.xmltv_response(path, head)
         if path.startswith("/sendung/") and path.endswith(".html"):
             body = self.detail_page(path[len("/sendung/"):-len(".html")])
             if body is not None:
-                return 200, body
-        return 404, b"<html><body><h1>Nicht gefunden</h1></body></html>\n"
+                return 200, body, html_fields(body)
+        body = b"<html><body><h1>Nicht gefunden</h1></body></html>\n"
+        return 404, body, html_fields(body)
 
 
 class Handler(socketserver.StreamRequestHandler):
@@ -319,10 +456,9 @@ class Handler(socketserver.StreamRequestHandler):
         if args.mode == "endless":
             self.send_endless()
             return
-        status, body = site.respond(target)
-        response = ("HTTP/1.0 %d %s\r\nContent-Type: text/html; charset=utf-8\r\n"
-                    "Content-Length: %d\r\nConnection: close\r\n\r\n" %
-                    (status, reason_of(status), len(body))).encode("ascii") + body
+        status, body, fields = site.respond(target, head)
+        response = ("HTTP/1.0 %d %s\r\n%sConnection: close\r\n\r\n" %
+                    (status, reason_of(status), fields)).encode("ascii") + body
         if args.mode == "close-mid-body" or failing:
             response = response[:len(response) - len(body) // 2]
         try:
@@ -461,6 +597,7 @@ def main():
     parser.add_argument("--tls-name", default="")
     parser.add_argument("--tls-fault", choices=["", "expired", "self-signed", "chain", "hang-up"],
                         default="")
+    parser.add_argument("--xmltv-keep-dates", action="store_true")
     parser.add_argument("--mode", choices=MODES, default="normal")
     args = parser.parse_args()
 

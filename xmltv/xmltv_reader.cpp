@@ -207,7 +207,7 @@ public:
     std::string m_error;
     XmltvError m_kind = XmltvError::None;
     std::uint64_t m_skipped = 0;
-    std::uint64_t m_unpacked = 0; // bytes handed to expat
+    std::uint64_t m_unpacked = 0; // bytes of XML, after inflating
 
 private:
     enum class Input
@@ -226,6 +226,7 @@ private:
     bool Begin(unsigned char first, unsigned char second);
     bool Pass(const char* data, std::size_t size);
     bool ParsePlain(const char* data, std::size_t size);
+    bool ParseXml(const char* data, std::size_t size);
     bool Inflate(const char* data, std::size_t size);
     bool Fail(XmltvError kind, std::string text);
     bool XmlFailed();
@@ -258,6 +259,9 @@ private:
     z_stream m_zlib{};
     bool m_zlibReady = false;
     bool m_memberOpen = false; // a gzip member has begun and not yet ended
+    bool m_xmlStarted = false; // expat has been given XML
+    bool m_firstXmlHeld = false;
+    char m_firstXml = 0;
     bool m_finished = false;
     std::string m_encodingName;
 
@@ -365,12 +369,36 @@ bool XmltvReader::Impl::Pass(const char* data, std::size_t size)
     return m_input == Input::Gzip ? Inflate(data, size) : ParsePlain(data, size);
 }
 
+// expat guesses the encoding from the first piece it gets and settles on
+// UTF-8 when that is a single byte; so the first byte of XML waits for the
+// second, and a guide reads the same however its bytes are cut.
 bool XmltvReader::Impl::ParsePlain(const char* data, std::size_t size)
+{
+    m_unpacked += size;
+    if (m_xmlStarted || size == 0)
+        return ParseXml(data, size);
+    if (!m_firstXmlHeld && size == 1)
+    {
+        m_firstXmlHeld = true;
+        m_firstXml = data[0];
+        return true;
+    }
+    m_xmlStarted = true;
+    if (!m_firstXmlHeld)
+        return ParseXml(data, size);
+    m_firstXmlHeld = false;
+    char start[64];
+    start[0] = m_firstXml;
+    const std::size_t more = std::min(size, sizeof start - 1);
+    std::memcpy(start + 1, data, more);
+    return ParseXml(start, more + 1) && ParseXml(data + more, size - more);
+}
+
+bool XmltvReader::Impl::ParseXml(const char* data, std::size_t size)
 {
     while (size > 0)
     {
         const std::size_t piece = std::min(size, kChunk);
-        m_unpacked += piece;
         if (XML_Parse(m_parser, data, static_cast<int>(piece), XML_FALSE) != XML_STATUS_OK)
             return XmlFailed();
         data += piece;
@@ -402,27 +430,44 @@ bool XmltvReader::Impl::Inflate(const char* data, std::size_t size)
             inflateReset(&m_zlib);
             m_memberOpen = true;
         }
-        // Inflated straight into expat's buffer: no copy in between.
-        void* buffer = XML_GetBuffer(m_parser, static_cast<int>(kChunk));
-        if (!buffer)
-            return XmlFailed();
+        // Inflated straight into expat's buffer, no copy in between; only the
+        // first bytes go the way of plain input.
+        char head[64];
+        void* buffer = head;
+        std::size_t room = sizeof head;
+        if (m_xmlStarted)
+        {
+            buffer = XML_GetBuffer(m_parser, static_cast<int>(kChunk));
+            room = kChunk;
+            if (!buffer)
+                return XmlFailed();
+        }
         m_zlib.next_out = static_cast<Bytef*>(buffer);
-        m_zlib.avail_out = static_cast<uInt>(kChunk);
+        m_zlib.avail_out = static_cast<uInt>(room);
         const int status = inflate(&m_zlib, Z_NO_FLUSH);
         if (status == Z_STREAM_END)
             m_memberOpen = false;
         else if (status != Z_OK && status != Z_BUF_ERROR)
             return Fail(XmltvError::GzipBroken,
                         xmltv_texts::GzipBroken(m_source, m_zlib.msg ? m_zlib.msg : "zlib"));
-        const std::size_t produced = kChunk - m_zlib.avail_out;
+        const std::size_t produced = room - m_zlib.avail_out;
         outputFull = m_zlib.avail_out == 0;
         if (produced > 0)
         {
             if (m_unpacked + produced > kMaxUnpacked)
                 return Fail(XmltvError::TooLarge, xmltv_texts::UnpackedTooLarge(m_source));
-            m_unpacked += produced;
-            if (XML_ParseBuffer(m_parser, static_cast<int>(produced), XML_FALSE) != XML_STATUS_OK)
-                return XmlFailed();
+            if (buffer == head)
+            {
+                if (!ParsePlain(head, produced))
+                    return false;
+            }
+            else
+            {
+                m_unpacked += produced;
+                if (XML_ParseBuffer(m_parser, static_cast<int>(produced), XML_FALSE) !=
+                    XML_STATUS_OK)
+                    return XmlFailed();
+            }
         }
         else if (status == Z_BUF_ERROR)
         {
@@ -482,6 +527,12 @@ bool XmltvReader::Impl::Finish()
     }
     if (m_input == Input::Gzip && m_memberOpen)
         return Fail(XmltvError::GzipCut, xmltv_texts::GzipCut(m_source));
+    if (m_firstXmlHeld)
+    {
+        m_firstXmlHeld = false;
+        if (!ParseXml(&m_firstXml, 1))
+            return false;
+    }
     return XML_Parse(m_parser, nullptr, 0, XML_TRUE) == XML_STATUS_OK || XmlFailed();
 }
 

@@ -258,6 +258,27 @@ TEST(XmltvReader, Encodings)
     }
 }
 
+TEST(XmltvReader, Utf16WithoutDeclarationInAnyPieces)
+{
+    // expat takes a byte and a NUL for UTF-16LE; fed one byte at a time it
+    // must see the first two together too.
+    const std::string ascii =
+        "\n<tv><programme start=\"20261207\"><title>Tor</title></programme></tv>";
+    std::string utf16;
+    for (const char c : ascii)
+        utf16 += std::string{c, '\0'};
+    for (const std::size_t piece : {std::size_t{1}, utf16.size()})
+    {
+        for (const std::string& bytes : {utf16, Gzip({utf16.substr(0, 1), utf16.substr(1)})})
+        {
+            const Outcome out = Read(bytes, piece);
+            ASSERT_TRUE(out.ok) << out.error;
+            EXPECT_EQ(out.got.programmes,
+                      (std::vector<std::string>{"|1796601600|-|Tor|Tor;|||||2"}));
+        }
+    }
+}
+
 TEST(XmltvReader, GzipWholeByteByByteAndInMembers)
 {
     const std::string guide = kGuide;
