@@ -63,20 +63,26 @@ bool TakeChar(std::string_view& text, char c)
     return true;
 }
 
-// The German weekdays as listing sites write them: two or three letters, or
-// the whole name.
-bool IsWeekday(const std::string& word)
+// The German weekday as listing sites write it (two or three letters, or the
+// whole name): 0 for Monday to 6 for Sunday, -1 for another word.
+int Weekday(const std::string& word)
 {
-    static const char* const kWeekdays[] = {
-        "mo",       "di",         "mi",      "do",      "fr",        "sa",     "so",     "mon",
-        "die",      "mit",        "don",     "fre",     "sam",       "son",    "montag", "dienstag",
-        "mittwoch", "donnerstag", "freitag", "samstag", "sonnabend", "sonntag"};
-    for (const char* weekday : kWeekdays)
+    static const struct
     {
-        if (word == weekday)
-            return true;
+        const char* name;
+        int day;
+    } kWeekdays[] = {{"mo", 0},        {"di", 1},         {"mi", 2},      {"do", 3},
+                     {"fr", 4},        {"sa", 5},         {"so", 6},      {"mon", 0},
+                     {"die", 1},       {"mit", 2},        {"don", 3},     {"fre", 4},
+                     {"sam", 5},       {"son", 6},        {"montag", 0},  {"dienstag", 1},
+                     {"mittwoch", 2},  {"donnerstag", 3}, {"freitag", 4}, {"samstag", 5},
+                     {"sonnabend", 5}, {"sonntag", 6}};
+    for (const auto& weekday : kWeekdays)
+    {
+        if (word == weekday.name)
+            return weekday.day;
     }
-    return false;
+    return -1;
 }
 
 // Days since 1970-01-01 of a date of the Gregorian calendar (year >= 1).
@@ -119,7 +125,8 @@ bool PickYear(const Date& run, Date& date)
 }
 
 // The day text: a date with or without a year, maybe after a weekday, or
-// "heute" / "morgen".
+// "heute" / "morgen". A weekday that the date does not fall on makes the text
+// unreadable: the row is then not of the year the rule picked.
 bool ReadDay(std::string_view text, const Date& run, Date& date)
 {
     text = Trimmed(text);
@@ -140,9 +147,10 @@ bool ReadDay(std::string_view text, const Date& run, Date& date)
         }
         return true;
     }
+    const int weekday = word.empty() ? -1 : Weekday(word);
     if (!word.empty())
     {
-        if (!IsWeekday(word))
+        if (weekday < 0)
             return false;
         text.remove_prefix(word.size());
         TakeChar(text, '.');
@@ -155,13 +163,18 @@ bool ReadDay(std::string_view text, const Date& run, Date& date)
         !TakeNumber(text, 1, 2, date.month))
         return false;
     std::size_t yearDigits = 0;
+    bool read = false;
     if (TakeChar(text, '.') && TakeNumber(text, 2, 4, date.year, &yearDigits))
     {
         if (yearDigits == 2)
             date.year += 2000;
-        return yearDigits != 3 && text.empty();
+        read = yearDigits != 3 && text.empty();
     }
-    return text.empty() && PickYear(run, date);
+    else
+        read = text.empty() && PickYear(run, date);
+    // 1970-01-01 was a Thursday.
+    return read && (weekday < 0 || date.day > DaysInMonth(date.year, date.month) ||
+                    (DayNumber(date.year, date.month, date.day) % 7 + 10) % 7 == weekday);
 }
 
 // The time text: "20:15", "20.15", "9:05", maybe followed by "Uhr".

@@ -15,7 +15,8 @@
 // matter. runTime (UTC seconds) is the moment of the run: it gives "heute",
 // "morgen", and the year of a day without one, which is the year that puts
 // the day between 30 days before the run's day and 335 days after it (the
-// earlier one when both ends would fit). A 29.02. without a year takes the
+// earlier one when both ends would fit). A weekday given must be the one the
+// date falls on. A 29.02. without a year takes the
 // leap year in that window, if there is one. The hour skipped or doubled by
 // a change of summer time is what mktime makes of it (see LocalTimeToUtc).
 //
