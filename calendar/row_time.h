@@ -16,9 +16,9 @@
 // "morgen", and the year of a day without one, which is the year that puts
 // the day between 30 days before the run's day and 335 days after it (the
 // earlier one when both ends would fit). A weekday given must be the one the
-// date falls on. A 29.02. without a year takes the
-// leap year in that window, if there is one. The hour skipped or doubled by
-// a change of summer time is what mktime makes of it (see LocalTimeToUtc).
+// date falls on. A 29.02. without a year takes the leap year in that window,
+// if there is one. The hour skipped or doubled by a change of summer time is
+// what mktime makes of it (see LocalTimeToUtc).
 //
 // False, and start untouched, when either text cannot be read or names no
 // real day or time: the row then simply has no known start.
