@@ -22,6 +22,7 @@
 
 #include <wx/app.h>
 #include <wx/evtloop.h>
+#include <wx/filefn.h>
 #include <wx/html/htmlwin.h>
 #include <wx/icon.h>
 #include <wx/log.h>
@@ -94,7 +95,25 @@ wxString HtmlEscaped(const wxString& text)
     return escaped;
 }
 
-wxString HelpPage(const wxString& host)
+// The calendar's paragraph of the help page: where the file lies and how a
+// calendar program subscribes to it.
+wxString CalendarHelp(const wxString& path)
+{
+    const wxString file = HtmlEscaped(path);
+    const wxString address = HtmlEscaped(wxT("file://") + path);
+    return wxT("<br><br>Jeder Treffer mit bekannter Sendezeit steht auch im Kalender <b>") + file +
+           wxT("</b>, mit einer Erinnerung vor dem Beginn (Wert Erinnerung in ~/.velunda: "
+               "Minuten, 15 ohne den Wert, 0 f\u00FCr keine). Abonnieren Sie ihn einmal, dann "
+               "erinnert Ihr Kalender Sie auch, wenn Velunda nicht l\u00E4uft: in GNOME Kalender "
+               "oder Evolution als Kalender <i>Auf diesem Rechner</i> mit dieser iCalendar-Datei "
+               "oder <i>Im Netz</i> mit der Adresse ") +
+           address +
+           wxT(", in Thunderbird als neuer Kalender <i>Im Netzwerk</i>, Format iCalendar (ICS), "
+               "mit derselben Adresse. <i>Datei &gt; Kalender \u00F6ffnen</i> \u00F6ffnet ihn im "
+               "Kalenderprogramm des Desktops.");
+}
+
+wxString HelpPage(const wxString& host, const wxString& calendar)
 {
     return wxT("<html><body><h3>Hilfe zum Programm Velunda</h3><br>Mit Velunda k\u00F6nnen sie auf "
                "einfache Weise nach bestimmten Sendungen, welche sie nicht verpassen wollen, "
@@ -114,7 +133,8 @@ wxString HelpPage(const wxString& host)
            wxT("Beim n\u00E4chsten Start von Velunda wird dann sofort nach ihren Begriffen "
                "gesucht. Sie sollten daher bereits online sein, wenn sie Velunda starten.<br>") +
            wxT("Wenn sie in der Trefferliste auf einen Treffer klicken, wird ihnen dieser Link "
-               "sofort in ihrem Internet-Browser geladen.</body></html>");
+               "sofort in ihrem Internet-Browser geladen.") +
+           CalendarHelp(calendar) + wxT("</body></html>");
 }
 
 } // namespace
@@ -271,7 +291,8 @@ void FR::OnMenuHelp(wxCommandEvent&)
     help->SetIcon(wxICON(orvikon));
     wxHtmlWindow* page = new wxHtmlWindow(help, wxID_ANY, wxPoint(0, 0), wxSize(444, 666),
                                           wxHW_SCROLLBAR_AUTO, wxT("htmlWindow"));
-    page->SetPage(HelpPage(m_runSettings.SourceName()));
+    page->SetPage(HelpPage(m_runSettings.SourceName(),
+                           wxGetCwd() + wxT("/") + wxString(kCalendarFile)));
     help->Show(true);
 }
 
@@ -415,7 +436,7 @@ size_t FR::KeepRunHits(ListingsSearch& run)
     // shown all the same, and stay unknown to the next run.
     const bool found = !run.HitLines().empty();
     KnownHits list = found ? ShownRows() : KnownHits();
-    const KeptHits kept = KeepNewHits(run, list);
+    const KeptHits kept = KeepNewHits(run, list, m_runSettings.reminderMinutes);
     if (kept.listed > 0)
         ShowRows(list);
     return kept.listed;
@@ -553,4 +574,19 @@ void FR::OnMenuSource(wxCommandEvent&)
     }
     m_config->Flush();
     m_runSettings = ReadRunSettings(*m_config);
+}
+
+void FR::OnMenuCalendar(wxCommandEvent&)
+{
+    const wxString path = wxGetCwd() + wxT("/") + wxString(kCalendarFile);
+    if (!wxFileExists(path))
+    {
+        SetStatusText(wxT("Noch kein Kalender: ") + wxString(kCalendarFile) +
+                          wxT(" entsteht beim ersten Suchlauf mit Treffern."),
+                      0);
+        return;
+    }
+    wxLogNull quiet;
+    if (!wxLaunchDefaultApplication(path))
+        SetStatusText(wxT("Kein Kalenderprogramm \u00F6ffnet ") + path + wxT("."), 0);
 }

@@ -42,6 +42,8 @@ protected:
     void OnHitDoubleClick(wxCommandEvent& event) override;
     // "Programmquelle...": the site or XMLTV guides, saved at once.
     void OnMenuSource(wxCommandEvent& event) override;
+    // "Kalender öffnen": the calendar file in the desktop's calendar program.
+    void OnMenuCalendar(wxCommandEvent& event) override;
     void OnTimer(wxTimerEvent& event);
 
     // The search mask as a criterion: title + "|" + person, unescaped.

@@ -23,6 +23,9 @@ MyFrame1::MyFrame1(wxWindow* parent, wxWindowID id, const wxString& title, const
     m_menuSource = new wxMenuItem(m_menuFile, wxID_ANY, wxT("Programmquelle..."), wxEmptyString,
                                   wxITEM_NORMAL);
     m_menuFile->Append(m_menuSource);
+    m_menuCalendar = new wxMenuItem(m_menuFile, wxID_ANY, wxT("Kalender \u00F6ffnen"), wxEmptyString,
+                                    wxITEM_NORMAL);
+    m_menuFile->Append(m_menuCalendar);
     m_menubar->Append(m_menuFile, wxT("&Datei"));
 
     m_menuHelp = new wxMenu();
@@ -161,6 +164,8 @@ MyFrame1::MyFrame1(wxWindow* parent, wxWindowID id, const wxString& title, const
                         wxCommandEventHandler(MyFrame1::OnHitDoubleClick), NULL, this);
     this->Connect(m_menuSource->GetId(), wxEVT_COMMAND_MENU_SELECTED,
                   wxCommandEventHandler(MyFrame1::OnMenuSource));
+    this->Connect(m_menuCalendar->GetId(), wxEVT_COMMAND_MENU_SELECTED,
+                  wxCommandEventHandler(MyFrame1::OnMenuCalendar));
 }
 
 MyFrame1::~MyFrame1()
@@ -189,4 +194,6 @@ MyFrame1::~MyFrame1()
                            wxCommandEventHandler(MyFrame1::OnHitDoubleClick), NULL, this);
     this->Disconnect(m_menuSource->GetId(), wxEVT_COMMAND_MENU_SELECTED,
                      wxCommandEventHandler(MyFrame1::OnMenuSource));
+    this->Disconnect(m_menuCalendar->GetId(), wxEVT_COMMAND_MENU_SELECTED,
+                     wxCommandEventHandler(MyFrame1::OnMenuCalendar));
 }

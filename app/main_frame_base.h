@@ -36,6 +36,7 @@ protected:
     wxButton* m_buttonStart;
     // Items of "&Datei" beyond the two for ending.
     wxMenuItem* m_menuSource;
+    wxMenuItem* m_menuCalendar;
 
     // Handlers; these versions only let the toolkit's default processing go on.
     virtual void OnClose(wxCloseEvent& event) { event.Skip(); }
@@ -50,6 +51,7 @@ protected:
     virtual void OnStartStop(wxCommandEvent& event) { event.Skip(); }
     virtual void OnHitDoubleClick(wxCommandEvent& event) { event.Skip(); }
     virtual void OnMenuSource(wxCommandEvent& event) { event.Skip(); }
+    virtual void OnMenuCalendar(wxCommandEvent& event) { event.Skip(); }
 
 public:
     MyFrame1(wxWindow* parent, wxWindowID id = wxID_ANY, const wxString& title = wxT("Orvikon"),

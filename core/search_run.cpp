@@ -15,7 +15,8 @@ const char kResultListFile[] = "refn.txt";
 
 void RemoveLeftoverTemporaryFiles()
 {
-    const std::vector<std::string> files = {kResultListFile, std::string(kRunJobName) + ".ref",
+    const std::vector<std::string> files = {kResultListFile, kCalendarFile,
+                                            std::string(kRunJobName) + ".ref",
                                             std::string(kGuideJobName) + ".ref"};
     RemoveTemporaryFiles(".", [&files](std::string_view target) {
         return std::find(files.begin(), files.end(), target) != files.end() ||
@@ -29,6 +30,8 @@ RunSettings ReadRunSettings(wxConfigBase& store)
     settings.site = ReadListingsHost(store);
     settings.siteSet = ListingsHostIsSet(store);
     settings.guides = ReadGuides(store);
+    settings.reminderMinutes =
+        ReadReminderMinutes(store, kDefaultReminderMinutes, kMaxReminderMinutes);
     return settings;
 }
 
@@ -80,18 +83,22 @@ SearchRequest RunRequest(const RunSettings& settings, std::vector<std::string> c
     return request;
 }
 
-KeptHits KeepNewHits(ListingsSearch& run, KnownHits& list)
+KeptHits KeepNewHits(ListingsSearch& run, KnownHits& list, int reminderMinutes)
 {
     KeptHits kept;
     kept.listed = MergeNewHits(list, run.HitLines(), run.HitLinks());
-    if (kept.listed > 0 && !ReplaceFile(kResultListFile, FormatKnownHits(list)))
+    if (kept.listed > 0)
     {
-        kept.saved = false;
-        return kept;
+        if (!ReplaceFile(kResultListFile, FormatKnownHits(list)))
+        {
+            kept.saved = false;
+            return kept;
+        }
+        kept.saved = SaveCalendar(list, run, reminderMinutes);
     }
     if (run.RecordNewHits())
         return kept;
-    LogFailedSave(wxString(kRunJobName) + wxT(".ref"));
+    LogFailedSave(wxString(run.GuideHits() ? kGuideJobName : kRunJobName) + wxT(".ref"));
     kept.saved = false;
     return kept;
 }

@@ -7,6 +7,7 @@
 //     KeepNewHits(run, list);   // list saved first, then the hits known
 #pragma once
 
+#include "hit_calendar.h"
 #include "known_hits_file.h"
 #include "listings_search.h"
 
@@ -36,6 +37,8 @@ struct RunSettings
     std::vector<wxString> guides;
     // Longest wait for the site, for every wait of the HTTP client.
     int waitSeconds = 120;
+    // Minutes of the calendar's reminder before each broadcast; 0: none.
+    int reminderMinutes = kDefaultReminderMinutes;
 
     // Whether a run has anything to ask.
     bool HasSource() const { return siteSet || !guides.empty(); }
@@ -59,8 +62,11 @@ struct KeptHits
 };
 
 // Keeps what a finished run found: its new hits go on top of list, the list is
-// saved to kResultListFile, and only then does "TVmov.ref" take them as known.
-// A list that could not be saved leaves them unknown, so the next run reports
-// them again. When no row was put on top, the list and its file stay as they
-// are. A failed save is logged.
-KeptHits KeepNewHits(ListingsSearch& run, KnownHits& list);
+// saved to kResultListFile, then the calendar kCalendarFile with a reminder of
+// reminderMinutes, and only then do the known hits ("TVmov.ref", "TVxml.ref")
+// take them. A list that could not be saved leaves them unknown, so the next
+// run reports them again; a calendar that could not be saved costs no hit.
+// When no row was put on top, the files stay as they are. A failed save is
+// logged.
+KeptHits KeepNewHits(ListingsSearch& run, KnownHits& list,
+                     int reminderMinutes = kDefaultReminderMinutes);

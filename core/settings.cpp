@@ -13,6 +13,7 @@ const wxChar kCountKey[] = wxT("Aanz");
 const wxChar kEntryKeyFormat[] = wxT("Auswahl%d=");
 const wxChar kHostKey[] = wxT("Host");
 const wxChar kXmltvKey[] = wxT("XMLTV");
+const wxChar kReminderKey[] = wxT("Erinnerung");
 const char kNothingSelected[] = "Sie haben nichts in der Auswahl!";
 
 std::unique_ptr<wxConfigBase> OpenSettingsStore()
@@ -86,4 +87,14 @@ wxString JoinGuides(const std::vector<wxString>& guides)
         value += guide;
     }
     return value;
+}
+
+int ReadReminderMinutes(wxConfigBase& store, int byDefault, int most)
+{
+    wxLogNull quiet;
+    wxString text;
+    long minutes = 0;
+    if (!store.Read(kReminderKey, &text) || !text.Trim(true).Trim(false).ToLong(&minutes))
+        return byDefault;
+    return static_cast<int>(std::clamp(minutes, 0L, static_cast<long>(most)));
 }

@@ -16,6 +16,8 @@ extern const wxChar kEntryKeyFormat[];
 extern const wxChar kHostKey[];
 // The XMLTV guides, "|" between them; while it holds one, runs search them.
 extern const wxChar kXmltvKey[];
+// The minutes of the calendar's reminder before each broadcast.
+extern const wxChar kReminderKey[];
 
 // What a run without criteria says (plain ASCII).
 extern const char kNothingSelected[];
@@ -49,3 +51,7 @@ bool ListingsHostIsSet(wxConfigBase& store);
 std::vector<wxString> ReadGuides(wxConfigBase& store);
 // The value for guides: joined by "|".
 wxString JoinGuides(const std::vector<wxString>& guides);
+
+// The value "Erinnerung" as minutes from 0 to 1440; unset or not a number:
+// the default.
+int ReadReminderMinutes(wxConfigBase& store, int byDefault, int most);

@@ -129,7 +129,7 @@ int RunUnattended(const SucheOptions& options)
     request.readStandardInput = !options.guides.empty();
     ListingsSearch run(request);
     run.Search();
-    const KeptHits kept = KeepNewHits(run, list);
+    const KeptHits kept = KeepNewHits(run, list, settings.reminderMinutes);
     const std::size_t found = kept.listed;
     const std::vector<std::string>& errors = run.Errors();
 

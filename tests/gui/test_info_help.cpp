@@ -137,7 +137,12 @@ TEST(InfoHelp, EachHelpCommandOpensAnotherFixedWindow)
                                                "verpassen m\xC3\xB6"
                                                "chten")),
                   wxNOT_FOUND);
-        EXPECT_TRUE(text.EndsWith("sofort in ihrem Internet-Browser geladen.")) << text;
+        EXPECT_NE(text.Find("sofort in ihrem Internet-Browser geladen."), wxNOT_FOUND) << text;
+        EXPECT_NE(text.Find("Jeder Treffer mit bekannter Sendezeit steht auch im Kalender " +
+                            world.Work() + "/velunda.ics,"),
+                  wxNOT_FOUND)
+            << text;
+        EXPECT_NE(text.Find("file://" + world.Work() + "/velunda.ics, in Thunderbird"), wxNOT_FOUND);
     }
     // Closing one leaves the other.
     helps[0]->Close();

@@ -65,9 +65,11 @@ TEST(MainWindow, MenusInOrder)
     EXPECT_EQ(bar->GetMenu(0), frame->m_menuFile);
     EXPECT_EQ(bar->GetMenu(1), frame->m_menuHelp);
 
-    // After the two items for ending, a separator and the choice of source.
+    // After the two items for ending, a separator, the choice of source and
+    // the calendar.
     const std::vector<std::vector<const char*>> labels = {
-        {"Ende (Alt-F4)", "Abbruch ohne Speichern", "", "Programmquelle..."}, {"&Info", "&Hilfe"}};
+        {"Ende (Alt-F4)", "Abbruch ohne Speichern", "", "Programmquelle...", "Kalender \u00F6ffnen"},
+        {"&Info", "&Hilfe"}};
     for (int m = 0; m < 2; ++m)
     {
         wxMenu* menu = bar->GetMenu(m);
@@ -77,7 +79,7 @@ TEST(MainWindow, MenusInOrder)
             wxMenuItem* item = menu->FindItemByPosition(i);
             if (item->IsSeparator())
                 continue;
-            EXPECT_EQ(item->GetItemLabel(), labels[m][i]);
+            EXPECT_EQ(item->GetItemLabel(), wxString::FromUTF8(labels[m][i]));
             EXPECT_EQ(item->GetHelp(), "");
             EXPECT_EQ(item->GetKind(), wxITEM_NORMAL);
             EXPECT_EQ(item->GetAccel(), nullptr) << labels[m][i];
