@@ -5,18 +5,18 @@ Everything is invented: channels, titles, people and texts. The output is
 deterministic for the same arguments (fixed seed): the same start day and
 number of programmes give the same bytes.
 
-    make_guide.py > guide.xml                       200,000 programmes, about 100 MB
-    make_guide.py --programmes 20000 > guide.xml    about 10 MB
+    make_guide.py > guide.xml                       200,000 programmes, about 115 MB
+    make_guide.py --programmes 20000 > guide.xml    about 11 MB
     make_guide.py --gzip --start 2026-12-07 -o guide.xml.gz
 
 The programmes are spread over --channels channels and --days days from
 --start (default: today), back to back on each channel, with times in
 Europe/Berlin local time and their offset (+0100 or +0200, right across the
 summer-time switches). Each has a German title (sometimes an English one
-too), mostly a sub-title, a description of one to four sentences, credits
-(a director, two to five actors, sometimes a presenter or a guest), a year,
-categories, an episode number, a rating and x- elements. The texts are UTF-8
-with umlauts and some entities (&amp;, &quot;, &#228;).
+too), mostly a sub-title, a description of one or two sentences, credits
+(mostly a director, one to three actors, sometimes a presenter or a guest), a
+category, often a year, an episode number, a rating or an x- element. The
+texts are UTF-8 with umlauts and some entities (&amp;, &quot;, &#228;).
 """
 import argparse
 import datetime

@@ -73,7 +73,7 @@ std::string Place(std::uint64_t line, std::uint64_t column)
     return "(Zeile " + std::to_string(line) + ", Spalte " + std::to_string(column) + ")";
 }
 
-// What went wrong, as the part of a sentence after "ist kein gültiges XML: ".
+// What went wrong, as the end of a sentence after "ist kein gültiges XML: ".
 std::string Reason(int expatCode)
 {
     switch (static_cast<XML_Error>(expatCode))

@@ -57,7 +57,7 @@ bool SameLetters(std::string_view text, std::string_view upperName)
     return true;
 }
 
-// The zone part after the time (blanks already skipped) as seconds east of
+// The zone after the time (blanks already skipped) as seconds east of
 // UTC; false when it is neither an offset nor a zone name the old guides use.
 bool ReadZone(std::string_view zone, int& secondsEast)
 {

@@ -75,17 +75,17 @@ Outcome Read(const std::string& bytes, std::size_t piece = 1 << 30)
     return ReadPieces(bytes, [piece] { return piece; });
 }
 
-// gzip members, each of the bytes of one part.
-std::string Gzip(const std::vector<std::string>& parts)
+// gzip members, one for each of the texts.
+std::string Gzip(const std::vector<std::string>& members)
 {
     std::string packed;
-    for (const std::string& part : parts)
+    for (const std::string& member : members)
     {
         z_stream zlib{};
         deflateInit2(&zlib, 6, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-        std::string out(deflateBound(&zlib, part.size()), '\0');
-        zlib.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(part.data()));
-        zlib.avail_in = static_cast<uInt>(part.size());
+        std::string out(deflateBound(&zlib, member.size()), '\0');
+        zlib.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(member.data()));
+        zlib.avail_in = static_cast<uInt>(member.size());
         zlib.next_out = reinterpret_cast<Bytef*>(&out[0]);
         zlib.avail_out = static_cast<uInt>(out.size());
         EXPECT_EQ(deflate(&zlib, Z_FINISH), Z_STREAM_END);
@@ -122,7 +122,7 @@ const char* const kGuide =
     "<channel id=\"drei.test\"><icon src=\"drei.png\"/></channel>\n"
     "<programme start=\"20261207201500 +0100\" stop=\"20261207211500 +0100\" channel=\"eins.test\">"
     "<title lang=\"en\">The Silent Witness</title><title lang=\"de-DE\">\r\n Der stille Zeuge </title>"
-    "<title>Le t\xC3\xA9moin</title><sub-title lang=\"en\">Part 1</sub-title>"
+    "<title>Le t\xC3\xA9moin</title><sub-title lang=\"en\">Episode 1</sub-title>"
     "<sub-title lang=\"de\">Teil 1</sub-title>"
     "<desc>Erst &amp; <x-hervor>nie</x-hervor>dann<b>nicht</b> &#228;&lt;</desc><desc>B</desc>"
     "<category lang=\"de\">Krimi</category><x-velunda>verborgen</x-velunda>"
@@ -321,7 +321,7 @@ TEST(XmltvReader, Failures)
         const char* what;
         std::string bytes;
         XmltvError kind;
-        std::string error; // the whole text, or a part of it after source
+        std::string error; // the whole text, or a piece of it
     } cases[] = {
         {"mismatched tag", "<tv>\n<programme start=\"20261207\">\n  <title>x</titel>",
          XmltvError::Xml,
