@@ -49,7 +49,9 @@ actual=$(cd "$root" && find . ! -type d | sed 's|^\./||' | LC_ALL=C sort)
   fail "package layout differs: $(diff <(LC_ALL=C sort <<<"$expected") <(echo "$actual") | grep '^[<>]' | tr '\n' ' ')"
 [ -x "$root/usr/bin/velunda-start" ] || fail "the launcher is not executable"
 zcat "$share/man/man1/velunda-start.1.gz" | grep -q RÜCKGABEWERT || fail "velunda-start(1) is not the manual page"
-dpkg-deb -f "$deb" Depends | grep -q libcurl || fail "no libcurl in Depends"
+for lib in libcurl libexpat libical; do
+  dpkg-deb -f "$deb" Depends | grep -q "$lib" || fail "no $lib in Depends"
+done
 
 # ---- the systemd user units, checked by systemd against the packaged
 # launcher (the unit's own path /usr/bin/velunda-start is not installed here) ----

@@ -68,7 +68,8 @@ TEST(MainWindow, MenusInOrder)
     // After the two items for ending, a separator, the choice of source and
     // the calendar.
     const std::vector<std::vector<const char*>> labels = {
-        {"Ende (Alt-F4)", "Abbruch ohne Speichern", "", "Programmquelle...", "Kalender \u00F6ffnen"},
+        {"Ende (Alt-F4)", "Abbruch ohne Speichern", "", "Programmquelle...",
+         "Kalender \u00F6ffnen"},
         {"&Info", "&Hilfe"}};
     for (int m = 0; m < 2; ++m)
     {
@@ -85,6 +86,10 @@ TEST(MainWindow, MenusInOrder)
             EXPECT_EQ(item->GetAccel(), nullptr) << labels[m][i];
         }
     }
+
+    // Before any run with hits there is no calendar to open.
+    ChooseMenu(frame.get(), 0, 4);
+    EXPECT_TRUE(frame->Status().StartsWith("Noch kein Kalender: velunda.ics")) << frame->Status();
 
     wxStatusBar* status = frame->GetStatusBar();
     ASSERT_EQ(status, frame->m_statusBar);

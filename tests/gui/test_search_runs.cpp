@@ -536,6 +536,11 @@ TEST(SearchRun, ChosenSourceIsSavedAtOnceAndTheNextRunUsesIt)
     EXPECT_EQ(frame->Status(), "1 neue Treffer");
     EXPECT_TRUE(frame->m_listHits->GetString(0).EndsWith("|Ahorn im Programmfuehrer"));
     EXPECT_TRUE(site.RequestTargets().empty()) << "the site was asked";
+    // The hit is in the calendar, with the guide's start.
+    const std::string calendar = ReadBytes(world.Work() + "/velunda.ics");
+    EXPECT_NE(calendar.find("DTSTART:20991215T191500Z\r\nSUMMARY:Ahorn im Programmf\xC3\xBChrer"),
+              std::string::npos)
+        << calendar;
 
     // Back to the site: the guides' value goes, and the site is asked.
     wxTEST_DIALOG(ChooseMenu(frame.get(), 0, 3), ChooseSource(wxString()));

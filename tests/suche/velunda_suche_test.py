@@ -8,9 +8,12 @@ Usage: velunda_suche_test.py VELUNDA_SUCHE SOURCE_DIR FAKE_SERVICE CASE
   CASE notification:  --notify, on a session bus of its own (dbus-run-session)
   CASE streak:        --notify telling a failing streak, on a bus of its own
   CASE kills:         a run killed at each call that changes a file in its folder
+  CASE calendar:      velunda.ics as Python's icalendar and calcurse read it
 """
 import contextlib
+import datetime
 import fcntl
+import json
 import os
 import re
 import select
@@ -18,6 +21,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import zoneinfo
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from program_support import AHORN, World  # noqa: E402
@@ -152,7 +156,8 @@ def statuses(binary, source, root):
         check((code, out, err) == (0, "", ""), "second run: %d %r %r" % (code, out, err))
         check(open(refn, "rb").read() == crlf and os.stat(refn).st_ino == inode and
               os.stat(refn).st_mode & 0o777 == 0o444, "a quiet run rewrote the result list")
-        check(sorted(set(os.listdir(world.work)) - {"refn.txt", "TVmov.ref"}) == sorted(others),
+        check(sorted(set(os.listdir(world.work)) - {"refn.txt", "TVmov.ref", "velunda.ics"}) ==
+              sorted(others),
               "after the start: %r" % sorted(os.listdir(world.work)))
         os.chmod(refn, 0o644)
 
@@ -193,7 +198,7 @@ def statuses(binary, source, root):
     # needs no file there, and the run leaves none.
     with World(os.path.join(root, "c"), source, ["Ahorn|"]) as world:
         user = 65534 if os.getuid() == 0 else None
-        for name in ("refn.txt", "TVmov.ref"):
+        for name in ("refn.txt", "TVmov.ref", "velunda.ics"):
             open(os.path.join(world.work, name), "w").close()
             if user is not None:
                 os.chown(os.path.join(world.work, name), user, user)
@@ -204,7 +209,7 @@ def statuses(binary, source, root):
         os.close(hold)
         code, out, err = run(binary, world, [], user)
         check(held == 3 and code == 0 and len(out.splitlines()) == 6 and
-              sorted(os.listdir(world.work)) == ["TVmov.ref", "refn.txt"],
+              sorted(os.listdir(world.work)) == ["TVmov.ref", "refn.txt", "velunda.ics"],
               "read-only folder: held %d, then %d %r %r" %
               (held, code, os.listdir(world.work), err))
         os.chmod(world.work, 0o755)
@@ -390,13 +395,22 @@ def durable_order(trace, folder):
     """Each file is replaced durably: its temporary file synced before the
     rename, the folder synced after it."""
     renames = list(re.finditer(r'^rename(?:at2)?\(.*?"([^"/]*\.velunda-neu-\w+)", ', trace, re.M))
-    check(len(renames) == 2, "replaces traced: %r" % [r.group(0) for r in renames])
+    check(len(renames) == 3, "replaces traced: %r" % [r.group(0) for r in renames])
     for rename in renames:
         temporary, at = rename.group(1), rename.start()
         check(re.search(r"^fsync\(\d+<%s/%s>\)" % (re.escape(folder), re.escape(temporary)),
                         trace[:at], re.M) is not None, "%s renamed before it was synced" % temporary)
         check(re.search(r"^fsync\(\d+<%s>\)" % re.escape(folder), trace[at:], re.M) is not None,
               "the folder was not synced after %s" % temporary)
+
+
+def calendar_whole(world):
+    """Whether the calendar is missing (not made yet) or a whole file."""
+    path = os.path.join(world.work, "velunda.ics")
+    if not os.path.exists(path):
+        return True
+    text = open(path, "rb").read()
+    return text.startswith(b"BEGIN:VCALENDAR\r\n") and text.endswith(b"END:VCALENDAR\r\n")
 
 
 def listed(refn):
@@ -410,7 +424,8 @@ def kills(binary, source, root):
     """The run killed (SIGKILL) at each call that changes a file in its
     folder in turn; a clean run after each kill must list every broadcast
     and the old row once, print no row that the list already had, keep the
-    old reference and leave no temporary file."""
+    old reference, leave no temporary file and a calendar that is whole, the
+    old one or the new one, after the kill and after the clean run."""
     wanted = ["alte Zeile"] + ["Ahorn: Folge %d." % i for i in (11, 12, 13)]
     with World(os.path.join(root, "k"), source, ["Ahorn|"]) as world:
         refn, refs = (os.path.join(world.work, name) for name in ("refn.txt", "TVmov.ref"))
@@ -434,13 +449,15 @@ def kills(binary, source, root):
                                "-e", "inject=%s:signal=SIGKILL:when=%d" % (name, number),
                                "-o", "/dev/null"])[0]
             before = listed(refn)
+            whole = [calendar_whole(world)]
             code, out, _ = run(binary, world, [])
+            whole.append(calendar_whole(world))
             rows = listed(refn)
             missing = [row for row in wanted if not any(line.endswith(row) for line in rows)]
             left = [entry for entry in os.listdir(world.work) if ".velunda-neu-" in entry]
             again = [row for row in out.splitlines()[0::2] if row in before]
             check(killed in (-9, 137) and code == 0 and not missing and not left and
-                  len(rows) == len(set(rows)) and not again and
+                  len(rows) == len(set(rows)) and not again and all(whole) and
                   open(refs, "rb").read().startswith(b"alte Referenz\n"),
                   "killed at %s #%d (%d): status %d, lost %r, left %r, %d rows twice, printed "
                   "again %r" % (name, number, killed, code, missing, left,
@@ -448,6 +465,82 @@ def kills(binary, source, root):
             lost += len(missing)
             twice += len(rows) - len(set(rows))
         print("%d kill points, %d hits lost, %d rows listed twice" % (len(points), lost, twice))
+
+
+# Debian's python3-icalendar (for /usr/bin/python3) prints the events of a
+# calendar file as JSON.
+DUMP_EVENTS = r"""import icalendar, json, sys
+out = []
+for e in icalendar.Calendar.from_ical(open(sys.argv[1], "rb").read()).walk("VEVENT"):
+    alarms = [(str(a["ACTION"]), a["TRIGGER"].dt.total_seconds()) for a in e.walk("VALARM")]
+    out.append({"uid": str(e["UID"]), "start": e["DTSTART"].dt.isoformat(),
+                "end": "DTEND" in e, "summary": str(e["SUMMARY"]),
+                "location": str(e["LOCATION"]), "description": str(e["DESCRIPTION"]),
+                "url": str(e.get("URL", "")), "stamp": "DTSTAMP" in e, "alarms": alarms})
+print(json.dumps(out))
+"""
+
+
+def calendar_events(path):
+    done = subprocess.run(["/usr/bin/python3", "-c", DUMP_EVENTS, path], capture_output=True,
+                          text=True, timeout=60)
+    check(done.returncode == 0, "icalendar: %s" % done.stderr)
+    return json.loads(done.stdout or "[]")
+
+
+def calendar(binary, source, root):
+    """Two runs a day apart in the listing's near future: every row an
+    event at its local time with the reminder of "Erinnerung", the same UID
+    for the same hit in the second run, nothing doubled; calcurse lists
+    them at the same local times."""
+    berlin = zoneinfo.ZoneInfo("Europe/Berlin")
+    days = [datetime.date.today() + datetime.timedelta(days=d) for d in (2, 3, 4)]
+    data = HEADER + "".join("%d\t%s\t20:15\tKanal A\t%s\t\tFolge %d.\n" %
+                            (11 + i, day.isoformat(), "Ahorn" if i < 2 else "Birke", 11 + i)
+                            for i, day in enumerate(days))
+    env = {"TZ": "Europe/Berlin"}
+    with World(os.path.join(root, "c"), source, ["Ahorn|"], broadcasts=data) as world:
+        settings = os.path.join(world.home, ".velunda")
+        with open(settings, "a") as out:
+            out.write("Erinnerung=20\n")
+        code, out, err = run(binary, world, [], env=env)
+        ics = os.path.join(world.work, "velunda.ics")
+        first = calendar_events(ics)
+        rows = out.splitlines()
+        wanted = [{"uid": e["uid"], "start": datetime.datetime.combine(
+                       day, datetime.time(20, 15), berlin).astimezone(datetime.timezone.utc)
+                       .isoformat(), "end": False, "summary": "Ahorn: Folge %d." % n,
+                   "location": "Kanal A", "description": row + "\n" + link.strip(),
+                   "url": "http://" + link.strip(), "stamp": True,
+                   "alarms": [["DISPLAY", -1200.0]]}
+                  for e, day, n, row, link in zip(first, days[1::-1], (12, 11), rows[0::2],
+                                                 rows[1::2])]
+        check(code == 0 and err == "" and first == wanted,
+              "first calendar: %d %r\n%r\n%r" % (code, err, first, wanted))
+        with open(settings, "w") as out:
+            out.write("Aanz=2\nAuswahl0\\==Ahorn|\nAuswahl1\\==Birke|\nHost=127.0.0.1:%d\n"
+                      "Erinnerung=0\n" % world.port)
+        code, out, err = run(binary, world, [], env=env)
+        second = calendar_events(ics)
+        check(code == 0 and len(out.splitlines()) == 2 and len(second) == 3 and
+              [e["uid"] for e in second[1:]] == [e["uid"] for e in first] and
+              all(e["alarms"] == [] for e in second), "second calendar: %r" % second)
+
+        # calcurse, in a folder of its own, lists the three at 20:15 local.
+        own = os.path.join(root, "calcurse")
+        os.makedirs(own)
+        calcurse = ["env", "HOME=" + own, "TMPDIR=" + own, "TZ=Europe/Berlin", "calcurse",
+                    "-C", own, "-D", own]
+        imported = subprocess.run(calcurse + ["-i", ics], capture_output=True, text=True)
+        listed_ = subprocess.run(calcurse + ["-Q", "--input-datefmt", "4", "--from",
+                                             days[0].isoformat(), "--days", "5", "--format-apt",
+                                             "%(start:%d.%m.%Y %H:%M) %m\\n"],
+                                 capture_output=True, text=True)
+        check(imported.returncode == 0 and [line for line in listed_.stdout.splitlines()
+                                            if "20:15" in line] ==
+              ["%s 20:15 %s: Folge %d." % (day.strftime("%d.%m.%Y"), title, n)
+               for day, title, n in zip(days, ("Ahorn", "Ahorn", "Birke"), (11, 12, 13))],
+              "calcurse: %r %r" % (imported.stderr, listed_.stdout))
 
 
 def main():
@@ -465,6 +558,8 @@ def main():
             notification(binary, source, root, service)
         elif case == "kills":
             kills(binary, source, root)
+        elif case == "calendar":
+            calendar(binary, source, root)
         else:
             streak(binary, source, root, service)
     if FAILURES:
