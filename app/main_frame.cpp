@@ -291,8 +291,8 @@ void FR::OnMenuHelp(wxCommandEvent&)
     help->SetIcon(wxICON(orvikon));
     wxHtmlWindow* page = new wxHtmlWindow(help, wxID_ANY, wxPoint(0, 0), wxSize(444, 666),
                                           wxHW_SCROLLBAR_AUTO, wxT("htmlWindow"));
-    page->SetPage(HelpPage(m_runSettings.SourceName(),
-                           wxGetCwd() + wxT("/") + wxString(kCalendarFile)));
+    page->SetPage(
+        HelpPage(m_runSettings.SourceName(), wxGetCwd() + wxT("/") + wxString(kCalendarFile)));
     help->Show(true);
 }
 

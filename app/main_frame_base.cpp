@@ -23,8 +23,8 @@ MyFrame1::MyFrame1(wxWindow* parent, wxWindowID id, const wxString& title, const
     m_menuSource = new wxMenuItem(m_menuFile, wxID_ANY, wxT("Programmquelle..."), wxEmptyString,
                                   wxITEM_NORMAL);
     m_menuFile->Append(m_menuSource);
-    m_menuCalendar = new wxMenuItem(m_menuFile, wxID_ANY, wxT("Kalender \u00F6ffnen"), wxEmptyString,
-                                    wxITEM_NORMAL);
+    m_menuCalendar = new wxMenuItem(m_menuFile, wxID_ANY, wxT("Kalender \u00F6ffnen"),
+                                    wxEmptyString, wxITEM_NORMAL);
     m_menuFile->Append(m_menuCalendar);
     m_menubar->Append(m_menuFile, wxT("&Datei"));
 

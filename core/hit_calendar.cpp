@@ -17,7 +17,7 @@ const char kCalendarFile[] = "velunda.ics";
 
 namespace
 {
-const std::int64_t kKeptAfterEnd = 7 * 24 * 3600;
+const std::int64_t kKeptAfterEnd = std::int64_t{7} * 24 * 3600;
 
 std::string Trimmed(const std::string& text)
 {
@@ -69,8 +69,7 @@ std::string CalendarFor(const KnownHits& list, const ListingsSearch& run,
     std::unordered_map<std::string, const GuideHit*> fresh;
     const std::vector<GuideHit>* guide = run.GuideHits();
     for (std::size_t i = 0; i < run.HitLines().size(); ++i)
-        fresh.emplace(run.HitLines()[i],
-                      guide && i < guide->size() ? &(*guide)[i] : nullptr);
+        fresh.emplace(run.HitLines()[i], guide && i < guide->size() ? &(*guide)[i] : nullptr);
 
     std::vector<CalendarEvent> events;
     for (std::size_t i = 0; i < list.lines.size(); ++i)

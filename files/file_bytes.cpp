@@ -183,6 +183,23 @@ bool WriteInPlace(const std::string& target, std::string_view bytes)
         ok = false;
     return ok;
 }
+// Ends the replace of target by the temporary file temp, open as fd and
+// written whole when written: synced, closed and renamed over the target,
+// then the folder synced. Else, or when any of that fails, the temporary
+// file goes and the target stays as it was.
+bool CommitTemporary(int fd, bool written, const std::string& temp, const std::string& target)
+{
+    bool ok = written && ::fsync(fd) == 0;
+    if (::close(fd) != 0)
+        ok = false;
+    if (ok)
+        ok = std::rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok)
+        std::remove(temp.c_str());
+    else
+        SyncFolderOf(target);
+    return ok;
+}
 } // namespace
 
 bool ReplaceFileBytes(const std::string& path, std::string_view bytes)
@@ -228,18 +245,7 @@ bool ReplaceFileBytes(const std::string& path, std::string_view bytes)
     }
     ::fchmod(fd, mode);
 
-    bool ok = WriteAll(fd, bytes.data(), bytes.size());
-    if (ok)
-        ok = ::fsync(fd) == 0;
-    if (::close(fd) != 0)
-        ok = false;
-    if (ok)
-        ok = std::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok)
-        std::remove(temp.c_str());
-    else
-        SyncFolderOf(target);
-    return ok;
+    return CommitTemporary(fd, WriteAll(fd, bytes.data(), bytes.size()), temp, target);
 }
 
 void RemoveTemporaryFiles(const std::string& folder, const std::vector<std::string>& targets)
@@ -303,15 +309,7 @@ bool FileReplacement::Commit()
 {
     if (m_fd < 0)
         return false;
-    bool ok = m_ok && ::fsync(m_fd) == 0;
-    if (::close(m_fd) != 0)
-        ok = false;
+    const int fd = m_fd;
     m_fd = -1;
-    if (ok)
-        ok = std::rename(m_temp.c_str(), m_path.c_str()) == 0;
-    if (!ok)
-        std::remove(m_temp.c_str());
-    else
-        SyncFolderOf(m_path);
-    return ok;
+    return CommitTemporary(fd, m_ok, m_temp, m_path);
 }

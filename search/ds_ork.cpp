@@ -70,11 +70,11 @@ std::string DS_ORK::MakeHitLine(std::string /*job*/, std::string f1, std::string
                                 std::string /*f4*/, std::string f5, std::string f6,
                                 std::string /*link*/)
 {
-    return ListingLine(std::move(f1), std::move(f2), std::move(f3), std::move(f5), std::move(f6));
+    return ListingLine(f1, std::move(f2), f3, f5, std::move(f6));
 }
 
-std::string ListingLine(std::string f1, std::string f2, std::string f3, std::string f5,
-                        std::string f6)
+std::string ListingLine(std::string_view f1, std::string f2, std::string_view f3,
+                        std::string_view f5, std::string f6)
 {
     DecodeEntitiesInPlace(f2);
     DecodeEntitiesInPlace(f6);

@@ -62,8 +62,8 @@ private:
 
 // The display line of a listing row, as DS_ORK::MakeHitLine builds it from
 // its fields.
-std::string ListingLine(std::string f1, std::string f2, std::string f3, std::string f5,
-                        std::string f6);
+std::string ListingLine(std::string_view f1, std::string f2, std::string_view f3,
+                        std::string_view f5, std::string f6);
 
 // The error text for an answer from host that is no result page.
 std::string NotAResultPageText(const std::string& host);

@@ -274,7 +274,7 @@ std::string DS_XMLTV::MakeHitLine(std::string /*job*/, std::string f1, std::stri
                                   std::string f3, std::string /*f4*/, std::string f5,
                                   std::string f6, std::string /*link*/)
 {
-    return ListingLine(std::move(f1), std::move(f2), std::move(f3), std::move(f5), std::move(f6));
+    return ListingLine(f1, std::move(f2), f3, f5, std::move(f6));
 }
 
 void DS_XMLTV::LoadGuideReferences()

@@ -14,7 +14,7 @@
 
 namespace
 {
-const std::size_t kPiece = 64 * 1024;
+const std::size_t kPiece = std::size_t{64} * 1024;
 
 std::string Hex64(std::uint64_t value)
 {
@@ -85,19 +85,7 @@ bool OneLine(const std::string& value)
 
 bool GuideInput::IsAddress(const std::string& location)
 {
-    const auto startsWith = [&](const char* scheme) {
-        const std::size_t n = std::strlen(scheme);
-        if (location.size() < n)
-            return false;
-        for (std::size_t i = 0; i < n; ++i)
-        {
-            const char c = location[i];
-            if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != scheme[i])
-                return false;
-        }
-        return true;
-    };
-    return startsWith("http://") || startsWith("https://");
+    return StartsWithNoCase(location, "http://") || StartsWithNoCase(location, "https://");
 }
 
 std::vector<std::string> GuideInput::CopyFiles(const std::string& address)

@@ -5,19 +5,6 @@
 
 namespace
 {
-bool StartsWithNoCase(std::string_view text, std::string_view prefix)
-{
-    if (text.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-    {
-        const char a = text[i];
-        const char lower = a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a;
-        if (lower != prefix[i])
-            return false;
-    }
-    return true;
-}
 
 // A header value must stay on its line.
 bool OneLine(const std::string& value)

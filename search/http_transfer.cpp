@@ -33,20 +33,6 @@ std::string Join(std::initializer_list<std::string_view> pieces)
     return text;
 }
 
-bool StartsWithNoCase(std::string_view text, std::string_view prefix)
-{
-    if (text.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-    {
-        const char a = text[i];
-        const char lower = a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a;
-        if (lower != prefix[i])
-            return false;
-    }
-    return true;
-}
-
 // Where a GET stands after each step. Ready: a request is built and goes
 // out next. Page, Redirect and NotModified: what an answer comes to when it
 // is no failure. Every other value is one kind of failure, with its own text in
@@ -455,7 +441,8 @@ Outcome Classify(const Transfer& t, bool notModifiedIsAnswer)
 }
 
 // The texts are Windows-1252 bytes, like every text of the job. „ and “ are
-// 0x84 and 0x93.
+// 0x84 and 0x93. A letter that a hex digit follows is written in octal
+// ("Pr\374fen"): a hex escape would take the digit in.
 std::string Quoted(std::string_view text)
 {
     return Join({"\x84", text, "\x93"});
@@ -517,17 +504,13 @@ std::string FailureText(Outcome failure, const HttpGet& request, const std::stri
         return Join({site, " brauchte f\xFCr eine Seite l\xE4nger als ",
                      Duration(request.totalSeconds), "."});
     case Outcome::TooBig:
-        return Join({"Die Antwort der ", n.noun, " ", by,
-                     " ist gr\xF6\xDF"
-                     "er als ",
+        return Join({"Die Antwort der ", n.noun, " ", by, " ist gr\366\337er als ",
                      Size(request.maxBodyBytes), "."});
     case Outcome::BodySilent:
         return Join({notWhole, "nach ", Bytes(t.received), " kam ", Duration(request.waitSeconds),
                      " lang nichts mehr."});
     case Outcome::BodyReset:
-        return notWhole + "die Verbindung wurde nach " + arrived +
-               " zur\xFC"
-               "ckgesetzt.";
+        return notWhole + "die Verbindung wurde nach " + arrived + " zur\374ckgesetzt.";
     case Outcome::BodyCut:
         return Join({notWhole, "die Verbindung endete nach ", arrived, "."});
     case Outcome::BodyBroken:
@@ -544,42 +527,41 @@ std::string FailureText(Outcome failure, const HttpGet& request, const std::stri
                      "-mal in Folge weiter."});
     case Outcome::NoHttpAnswer:
         return Join({site, " gab keine g\xFCltige HTTP-Antwort (", curlSays, ")."});
-    case Outcome::CertificateUntrustedIssuer:
-        return Join({notSecure,
-                     "Das Zertifikat der Seite stammt von einer Zertifizierungsstelle, der dieser "
-                     "Rechner nicht vertraut. Pr\xFC"
-                     "fen Sie ",
-                     n.object, "; stimmt ", n.pronoun,
-                     ", fehlt dem System diese Stelle (Paket ca-certificates, oder nennen Sie sie "
-                     "in SSL_CERT_FILE)."});
-    case Outcome::CertificateSelfSigned:
-        return Join({notSecure,
-                     "Die Seite hat ihr Zertifikat selbst ausgestellt, und dieser Rechner vertraut "
-                     "ihm nicht. Pr\xFC"
-                     "fen Sie ",
-                     n.object,
+    case Outcome::CertificateUntrustedIssuer: {
+        const std::string_view why = "Das Zertifikat der Seite stammt von einer "
+                                     "Zertifizierungsstelle, der dieser Rechner nicht vertraut. ";
+        const std::string_view missing = ", fehlt dem System diese Stelle (Paket ca-certificates, "
+                                         "oder nennen Sie sie in SSL_CERT_FILE).";
+        return Join({notSecure, why, "Pr\374fen Sie ", n.object, "; stimmt ", n.pronoun, missing});
+    }
+    case Outcome::CertificateSelfSigned: {
+        const std::string_view why = "Die Seite hat ihr Zertifikat selbst ausgestellt, und dieser "
+                                     "Rechner vertraut ihm nicht. ";
+        return Join({notSecure, why, "Pr\374fen Sie ", n.object,
                      "; ist es die richtige Seite, nennen Sie ihr Zertifikat in SSL_CERT_FILE."});
+    }
     case Outcome::CertificateExpired:
         return notSecure +
                "Das Zertifikat der Seite ist abgelaufen. Stimmen Datum und Uhrzeit dieses "
                "Rechners, muss der Betreiber der Seite es erneuern.";
     case Outcome::CertificateNotYetValid:
-        return notSecure + "Das Zertifikat der Seite gilt erst ab einem sp\xE4teren Datum. Pr\xFC"
-                           "fen Sie Datum und Uhrzeit dieses Rechners.";
+        return notSecure +
+               "Das Zertifikat der Seite gilt erst ab einem sp\xE4teren Datum. Pr\374fen Sie "
+               "Datum und Uhrzeit dieses Rechners.";
     case Outcome::CertificateOtherName:
         return Join({notSecure,
-                     "Das Zertifikat der Seite gilt f\xFCr einen anderen Namen. Pr\xFC"
-                     "fen Sie, ob ",
+                     "Das Zertifikat der Seite gilt f\xFCr einen anderen Namen. Pr\374fen Sie, ob ",
                      n.subject, " den Namen nennt, f\xFCr den das Zertifikat ausgestellt ist."});
     case Outcome::CertificateInvalid:
         return Join(
             {notSecure, "Das Zertifikat der Seite ist nicht g\xFCltig (", curlSaysTrimmed, ")."});
-    case Outcome::HandshakeFailed:
-        return Join({notSecure,
-                     "Der Aufbau der verschl\xFCsselten Verbindung scheiterte. Pr\xFC"
-                     "fen Sie, ob die Seite unter dieser Adresse https spricht (sonst http:// ",
-                     n.within, "), und versuchen Sie es sp\xE4ter noch einmal (", curlSaysTrimmed,
-                     ")."});
+    case Outcome::HandshakeFailed: {
+        const std::string_view failed =
+            "Der Aufbau der verschl\xFCsselten Verbindung scheiterte. Pr\374fen Sie, ob die Seite "
+            "unter dieser Adresse https spricht (sonst http:// ";
+        return Join({notSecure, failed, n.within, "), und versuchen Sie es sp\xE4ter noch einmal (",
+                     curlSaysTrimmed, ")."});
+    }
     case Outcome::CaFileUnreadable:
         return Join({notSecure, "Die Zertifikate in ", Quoted(t.caFile),
                      " (SSL_CERT_FILE) lassen sich nicht lesen. Nennen Sie dort eine lesbare "
@@ -604,6 +586,20 @@ void InitCurlOnce()
 std::string QuotedText(const std::string& text)
 {
     return Quoted(text);
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix)
+{
+    if (text.size() < prefix.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+    {
+        const char a = text[i];
+        const char lower = a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a;
+        if (lower != prefix[i])
+            return false;
+    }
+    return true;
 }
 
 struct HttpClient::Curl

@@ -21,6 +21,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 // How failure texts name what was asked for, in the cases German needs.
 struct HttpNaming
@@ -112,3 +113,6 @@ extern const char kStoppedText[];
 extern const char kNoConnectionText[];
 // "„text“", in Windows-1252.
 std::string QuotedText(const std::string& text);
+// Whether text begins with prefix (written in lower case), ASCII letters of
+// either case alike: how schemes and header names compare.
+bool StartsWithNoCase(std::string_view text, std::string_view prefix);

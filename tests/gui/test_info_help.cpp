@@ -142,7 +142,8 @@ TEST(InfoHelp, EachHelpCommandOpensAnotherFixedWindow)
                             world.Work() + "/velunda.ics,"),
                   wxNOT_FOUND)
             << text;
-        EXPECT_NE(text.Find("file://" + world.Work() + "/velunda.ics, in Thunderbird"), wxNOT_FOUND);
+        EXPECT_NE(text.Find("file://" + world.Work() + "/velunda.ics, in Thunderbird"),
+                  wxNOT_FOUND);
     }
     // Closing one leaves the other.
     helps[0]->Close();

@@ -526,6 +526,20 @@ def calendar(binary, source, root):
               [e["uid"] for e in second[1:]] == [e["uid"] for e in first] and
               all(e["alarms"] == [] for e in second), "second calendar: %r" % second)
 
+        # A calendar that cannot be saved is a failed save, and costs no hit:
+        # they are listed and become known.
+        saved = listed(os.path.join(world.work, "refn.txt"))
+        for name in ("refn.txt", "TVmov.ref"):
+            os.remove(os.path.join(world.work, name))
+        os.rename(ics, ics + ".gut")
+        os.mkdir(ics)
+        code, out, err = run(binary, world, [], env=env)
+        check(code == 1 and out.splitlines()[0::2] == saved and "velunda.ics" in err and
+              open(os.path.join(world.work, "TVmov.ref"), "rb").read().count(b"\n") == 3,
+              "calendar not saved: %d %r %r" % (code, out, err))
+        os.rmdir(ics)
+        os.rename(ics + ".gut", ics)
+
         # calcurse, in a folder of its own, lists the three at 20:15 local.
         own = os.path.join(root, "calcurse")
         os.makedirs(own)
