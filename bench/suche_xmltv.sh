@@ -36,7 +36,7 @@ mkdir -p "$scratch/home" "$scratch/work"
   done
 } >"$scratch/home/.velunda"
 
-guides=$build/guides-today
+guides=$top/$build/guides-today
 mkdir -p "$guides"
 sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(10 100)
@@ -45,7 +45,7 @@ today=$(date +%F)
 # "<seconds> <peak MB>" of a command, its output dropped.
 timed() {
   /usr/bin/time -f '%e %M' -o "$scratch/time" "$@" >/dev/null 2>"$scratch/err" || true
-  awk '{printf "%s %.1f\n", $1, $2 / 1024}' "$scratch/time"
+  tail -n 1 "$scratch/time" | awk '{printf "%s %.1f\n", $1, $2 / 1024}'
 }
 median() {
   sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'

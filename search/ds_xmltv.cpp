@@ -4,10 +4,12 @@
 #include "conversions.h"
 #include "ds_ork.h"
 #include "file_bytes.h"
+#include "multi_find.h"
 #include "http_transfer.h"
 #include "xmltv_reader.h"
 
 #include <algorithm>
+#include <array>
 #include <ctime>
 #include <iterator>
 #include <unordered_map>
@@ -27,6 +29,15 @@ bool IsBlank(char c)
 // Appends text with every run of white space as one blank.
 void AppendCollapsed(std::string& out, const std::string& text)
 {
+    // Most texts hold single blanks only, and are taken as they are.
+    bool simple = !text.empty() && text.front() != ' ' && (out.empty() || out.back() != ' ');
+    for (std::size_t i = 0; simple && i < text.size(); ++i)
+        simple = text[i] != ' ' ? !IsBlank(text[i]) : i + 1 < text.size() && text[i + 1] != ' ';
+    if (simple || text.empty())
+    {
+        out += text;
+        return;
+    }
     bool blank = false;
     for (const char c : text)
     {
@@ -44,9 +55,39 @@ void AppendCollapsed(std::string& out, const std::string& text)
 
 // The form in which texts are compared: entities decoded, letters
 // transliterated, ASCII letters in lower case, white space collapsed. out
-// keeps its buffer.
+// keeps its buffer. Most texts are plain ASCII without an entity, and then
+// only collapsed and lowered.
 void Fold(const std::string& text, std::string& out)
 {
+    // One pass: collapsed and lowered at once, as long as nothing else is to
+    // be done.
+    out.resize(text.size());
+    char* const begin = &out[0];
+    char* end = begin;
+    bool blank = false;
+    bool plain = true;
+    for (std::size_t i = 0; i < text.size(); ++i)
+    {
+        const char c = text[i];
+        if (IsBlank(c))
+        {
+            blank = true;
+            continue;
+        }
+        if (static_cast<unsigned char>(c) >= 0x80 || c == '&' ||
+            (c == 'V' && i >= 3 && text.compare(i - 3, 3, "TUe") == 0))
+        {
+            plain = false;
+            break;
+        }
+        if (blank && end != begin)
+            *end++ = ' ';
+        blank = false;
+        *end++ = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    out.resize(static_cast<std::size_t>(end - begin));
+    if (plain)
+        return;
     out.clear();
     AppendCollapsed(out, text);
     DecodeEntitiesInPlace(out);
@@ -56,6 +97,72 @@ void Fold(const std::string& text, std::string& out)
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
     }
+}
+
+// The ASCII spellings that Transliterate gives the letters "\xC3\x80" to
+// "\xC3\xBF" where it has a row for them, else null.
+const char* C3Spelling(unsigned char second)
+{
+    switch (second)
+    {
+    case 0x89:
+        return "E";
+    case 0xAB:
+        return "e";
+    case 0x9F:
+        return "ss";
+    case 0xA4:
+        return "ae";
+    case 0xB6:
+        return "oe";
+    case 0xBC:
+        return "ue";
+    case 0x84:
+        return "Ae";
+    case 0x96:
+        return "Oe";
+    case 0x9C:
+        return "Ue";
+    case 0xA8:
+    case 0xA9:
+        return "ee";
+    case 0xA1:
+        return "aa";
+    case 0xB3:
+        return "oo";
+    case 0xBA:
+        return "uu";
+    default:
+        return nullptr;
+    }
+}
+
+// What a byte is to the folding on the way: part of the text as it is, a
+// blank, the "T" that may begin "TUeV", or one that needs more (an entity, a
+// byte from 0x80 up).
+enum class ByteKind : unsigned char
+{
+    Plain,
+    Blank,
+    CapitalT,
+    More,
+};
+
+const std::array<ByteKind, 256> kByteKinds = [] {
+    std::array<ByteKind, 256> kinds{};
+    for (std::size_t byte = 0; byte < 256; ++byte)
+        kinds[byte] = byte >= 0x80 || byte == '&'        ? ByteKind::More
+                      : IsBlank(static_cast<char>(byte)) ? ByteKind::Blank
+                      : byte == 'T'                      ? ByteKind::CapitalT
+                                                         : ByteKind::Plain;
+    return kinds;
+}();
+
+// Two digits of a number from 0 to 99.
+void AppendTwoDigits(std::string& out, int number)
+{
+    out += static_cast<char>('0' + number / 10 % 10);
+    out += static_cast<char>('0' + number % 10);
 }
 
 // A new hit of one guide, waiting for its place among the criterion's hits.
@@ -69,22 +176,28 @@ struct Candidate
     GuideHit hit;
 };
 
-// Earlier start first; file order for equal starts.
+// Whether a comes before the programme at start, order: earlier start first,
+// file order for equal starts.
+bool Before(const Candidate& a, std::int64_t start, std::uint64_t order)
+{
+    return a.start != start ? a.start < start : a.order < order;
+}
+
 struct Later
 {
     bool operator()(const Candidate& a, const Candidate& b) const
     {
-        return a.start != b.start ? a.start < b.start : a.order < b.order;
+        return Before(a, b.start, b.order);
     }
 };
 
-// The earliest limit new hits of one criterion in one guide, and how many
-// there were in all.
+// The earliest limit new hits of one criterion in one guide, and whether
+// there were more.
 struct Earliest
 {
     // A heap with the latest of them on top.
     std::vector<Candidate> heap;
-    std::size_t found = 0;
+    bool more = false;
 };
 
 struct Criterion
@@ -98,8 +211,11 @@ struct Criterion
 class DS_XMLTV::Collector : public XmltvHandler
 {
 public:
-    Collector(DS_XMLTV& job, const std::vector<Criterion>& criteria)
-        : m_job(job), m_criteria(criteria), m_earliest(criteria.size())
+    Collector(DS_XMLTV& job, const std::vector<Criterion>& criteria, const MultiFind& titles,
+              const MultiFind& persons)
+        : m_job(job), m_criteria(criteria), m_titleFind(titles), m_personFind(persons),
+          m_earliest(criteria.size()), m_titleSeen(criteria.size(), 0),
+          m_personSeen(criteria.size(), 0)
     {
         for (const Criterion& c : criteria)
         {
@@ -121,42 +237,95 @@ public:
         // Only what has not ended counts.
         if (p.hasStop ? p.stop <= m_job.m_now : p.start <= m_job.m_now)
             return;
+        ++m_programme;
         if (m_needTitles)
-            FoldAll(p.titles, m_titles);
+            for (const std::string& title : p.titles)
+                Scan(title, m_titleFind, m_titleSeen);
         if (m_needCredits)
-            FoldAll(p.credits, m_credits);
+            for (const std::string& person : p.credits)
+                Scan(person, m_personFind, m_personSeen);
         bool described = false;
+        const std::size_t limit = static_cast<std::size_t>(std::max(0, m_job.m_maxHits));
         for (std::size_t i = 0; i < m_criteria.size(); ++i)
         {
             const Criterion& c = m_criteria[i];
-            if (!c.title.empty() && m_titles.find(c.title) == std::string::npos)
+            if ((!c.title.empty() && m_titleSeen[i] != m_programme) ||
+                (!c.person.empty() && m_personSeen[i] != m_programme))
                 continue;
-            if (!c.person.empty() && m_credits.find(c.person) == std::string::npos)
+            // A programme after the limit of new hits already found changes
+            // nothing once it is known that there are more.
+            const Earliest& earliest = m_earliest[i];
+            if (earliest.more && earliest.heap.size() >= limit &&
+                (limit == 0 || Before(earliest.heap.front(), p.start, m_order)))
                 continue;
             if (!described)
             {
                 Describe(p);
                 described = true;
             }
-            Offer(i, p);
+            Offer(i, p, limit);
         }
     }
 
     std::vector<Earliest>& Hits() { return m_earliest; }
 
 private:
-    // The folded texts one after the other, each behind a byte that no
-    // folded criterion holds, so that no match runs from one into the next.
-    static void FoldAll(const std::vector<std::string>& texts, std::string& out)
+    // Marks in seen the criteria whose text the folded text holds. Most
+    // texts are folded on the way: blanks collapsed, the letters of
+    // Transliterate's two-byte rows spelled out, letters lowered. A text with
+    // anything else (an entity, another byte from 0x80 up, "TUeV") is folded
+    // first.
+    void Scan(const std::string& text, const MultiFind& find, std::vector<std::uint64_t>& seen)
     {
-        out.clear();
-        std::string folded;
-        for (const std::string& text : texts)
+        MultiFind::State state = MultiFind::kStart;
+        bool folded = true;
+        // The finders step capitals as small letters.
+        const auto step = [&](char c) {
+            state = find.Next(state, c);
+            for (const std::uint32_t n : find.Found(state))
+                seen[n] = m_programme;
+        };
+        bool blank = false;
+        bool any = false;
+        for (std::size_t i = 0; folded && i < text.size(); ++i)
         {
-            Fold(text, folded);
-            out += '\x01';
-            out += folded;
+            const char c = text[i];
+            const ByteKind kind = kByteKinds[static_cast<unsigned char>(c)];
+            if (kind == ByteKind::Blank)
+            {
+                blank = true;
+                continue;
+            }
+            if (blank && any)
+                step(' ');
+            blank = false;
+            any = true;
+            // What was found before such a stop is found in the folded text
+            // too: nothing of the text before it changes.
+            if (kind == ByteKind::Plain ||
+                (kind == ByteKind::CapitalT && text.compare(i, 4, "TUeV") != 0 &&
+                 text.compare(i, 4, "T\xC3\x9CV") != 0))
+                step(c);
+            else if (kind == ByteKind::CapitalT)
+                folded = false;
+            else if (const char* spelling =
+                         static_cast<unsigned char>(c) == 0xC3 && i + 1 < text.size()
+                             ? C3Spelling(static_cast<unsigned char>(text[i + 1]))
+                             : nullptr)
+            {
+                ++i;
+                for (; *spelling; ++spelling)
+                    step(*spelling);
+            }
+            else
+                folded = false;
         }
+        if (folded)
+            return;
+        Fold(text, m_folded);
+        state = MultiFind::kStart;
+        for (const char f : m_folded)
+            step(f);
     }
 
     // The fields of the programme's row that every criterion shares.
@@ -165,13 +334,18 @@ private:
         const auto start = static_cast<std::time_t>(p.start);
         std::tm local{};
         localtime_r(&start, &local);
-        char clock[32];
-        char day[32];
-        std::snprintf(clock, sizeof clock, "%02d:%02d Uhr", local.tm_hour, local.tm_min);
-        std::snprintf(day, sizeof day, "%s, %02d.%02d.", kWeekdays[local.tm_wday % 7],
-                      local.tm_mday, local.tm_mon + 1);
-        m_clock = clock;
-        m_day = day;
+        // "20:15 Uhr" and "Di, 15.12."
+        m_clock.clear();
+        AppendTwoDigits(m_clock, local.tm_hour);
+        m_clock += ':';
+        AppendTwoDigits(m_clock, local.tm_min);
+        m_clock += " Uhr";
+        m_day = kWeekdays[((local.tm_wday % 7) + 7) % 7];
+        m_day += ", ";
+        AppendTwoDigits(m_day, local.tm_mday);
+        m_day += '.';
+        AppendTwoDigits(m_day, local.tm_mon + 1);
+        m_day += '.';
         const auto channel = m_channels.find(p.channel);
         m_channel.clear();
         if (channel != m_channels.end())
@@ -194,7 +368,7 @@ private:
         AppendCollapsed(m_link, p.url);
     }
 
-    void Offer(std::size_t i, const XmltvProgramme& p)
+    void Offer(std::size_t i, const XmltvProgramme& p, std::size_t limit)
     {
         const std::string& criterion = m_job.m_parts[i];
         m_job.m_hitField1 = i < criterion.size() ? std::string(1, criterion[i]) : std::string();
@@ -208,13 +382,10 @@ private:
         if (m_job.IsKnown(line))
             return;
         Earliest& earliest = m_earliest[i];
-        ++earliest.found;
-        if (earliest.heap.size() >= static_cast<std::size_t>(std::max(0, m_job.m_maxHits)))
+        if (earliest.heap.size() >= limit)
         {
-            if (earliest.heap.empty())
-                return;
-            const Candidate& last = earliest.heap.front();
-            if (last.start < p.start || (last.start == p.start && last.order < m_order))
+            earliest.more = true;
+            if (earliest.heap.empty() || Before(earliest.heap.front(), p.start, m_order))
                 return;
             std::pop_heap(earliest.heap.begin(), earliest.heap.end(), Later());
             earliest.heap.pop_back();
@@ -232,13 +403,19 @@ private:
 
     DS_XMLTV& m_job;
     const std::vector<Criterion>& m_criteria;
+    const MultiFind& m_titleFind;
+    const MultiFind& m_personFind;
     std::vector<Earliest> m_earliest;
+    // For each criterion, the last programme whose titles, and whose
+    // credits, hold its text.
+    std::vector<std::uint64_t> m_titleSeen;
+    std::vector<std::uint64_t> m_personSeen;
     std::unordered_map<std::string, std::string> m_channels;
     bool m_needTitles = false;
     bool m_needCredits = false;
     std::uint64_t m_order = 0;
-    std::string m_titles;
-    std::string m_credits;
+    std::uint64_t m_programme = 0;
+    std::string m_folded;
     std::string m_clock;
     std::string m_day;
     std::string m_channel;
@@ -312,6 +489,8 @@ bool DS_XMLTV::Search()
     LoadGuideReferences();
 
     std::vector<Criterion> criteria(m_parts.size());
+    std::vector<std::string> titles;
+    std::vector<std::string> persons;
     for (std::size_t i = 0; i < m_parts.size(); ++i)
     {
         std::string person;
@@ -319,14 +498,18 @@ bool DS_XMLTV::Search()
         CutCriterion(m_parts[i], person, title);
         Fold(Windows1252ToUtf8(title), criteria[i].title);
         Fold(Windows1252ToUtf8(person), criteria[i].person);
+        titles.push_back(criteria[i].title);
+        persons.push_back(criteria[i].person);
     }
+    const MultiFind titleFind(titles, true);
+    const MultiFind personFind(persons, true);
 
     // Each guide's hits, or none of them when it failed.
     std::vector<std::vector<Earliest>> guides;
     bool allRead = true;
     for (const GuideSource& source : m_sources)
     {
-        Collector collector(*this, criteria);
+        Collector collector(*this, criteria, titleFind, personFind);
         XmltvReader reader(collector, source.shown);
         std::string error;
         bool ok = m_input.Read(
@@ -350,11 +533,11 @@ bool DS_XMLTV::Search()
     for (std::size_t i = 0; i < criteria.size(); ++i)
     {
         std::vector<Candidate> hits;
-        std::size_t found = 0;
+        bool more = false;
         for (std::vector<Earliest>& guide : guides)
         {
             Earliest& earliest = guide[i];
-            found += earliest.found;
+            more = more || earliest.more;
             std::move(earliest.heap.begin(), earliest.heap.end(), std::back_inserter(hits));
             earliest.heap.clear();
         }
@@ -363,7 +546,10 @@ bool DS_XMLTV::Search()
         std::stable_sort(hits.begin(), hits.end(), Later());
         const std::size_t limit = static_cast<std::size_t>(std::max(0, m_maxHits));
         if (hits.size() > limit)
+        {
             hits.resize(limit);
+            more = true;
+        }
         for (Candidate& hit : hits)
         {
             m_newRefs.push_back(hit.line);
@@ -374,7 +560,7 @@ bool DS_XMLTV::Search()
             m_hitLinks.push_back(std::move(hit.link));
             m_hitTimes.push_back(std::move(hit.hit));
         }
-        if (found > limit)
+        if (more)
             Report(true, kTooManyHits, false);
     }
     return allRead;

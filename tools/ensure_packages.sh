@@ -7,7 +7,7 @@ velunda_packages=(
   libwxgtk3.2-dev libgtk-3-dev libcurl4-openssl-dev libexpat1-dev zlib1g-dev libnotify-dev
   libical-dev libgtest-dev libbenchmark-dev
   wx3.2-i18n ca-certificates openssl dbus-daemon dbus-bin systemd
-  xvfb xauth openbox python3 curl strace python3-icalendar calcurse
+  xvfb xauth openbox python3 curl strace python3-icalendar calcurse tzdata
   clang libclang-rt-14-dev clang-tidy cppcheck
   dpkg-dev file lintian desktop-file-utils appstream
 )

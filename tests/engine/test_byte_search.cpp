@@ -1,13 +1,16 @@
-// FindBytes and FindByte against std::string_view::find: random texts over a small
-// alphabet (so that first and last bytes of a needle match often without the
-// middle), every start position, needles of every short length, texts long
-// enough to run through whole sixteen-byte blocks and their remainders.
+// FindBytes, FindByte and MultiFind against std::string_view::find: random
+// texts over a small alphabet (so that first and last bytes of a needle match
+// often without the middle), every start position, needles of every short
+// length, texts long enough to run through whole sixteen-byte blocks and
+// their remainders.
 #include "byte_search.h"
+#include "multi_find.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -66,4 +69,35 @@ TEST(FindBytes, FindsMarkersAtTheEdgesOfLongLines)
     EXPECT_EQ(FindBytes(text, "", text.size()), text.size());
     EXPECT_EQ(FindBytes(text, "", text.size() + 1), std::string::npos);
     EXPECT_EQ(FindBytes(std::string(), "x"), std::string::npos);
+}
+
+TEST(MultiFind, FindsEveryNeedleWhereFindDoesInOnePass)
+{
+    // Needles that are suffixes and prefixes of each other, over a small
+    // alphabet; capitals step as small letters when asked.
+    std::mt19937 random(815);
+    for (int round = 0; round < 300; ++round)
+    {
+        std::vector<std::string> needles;
+        for (std::size_t n = random() % 8; n > 0; --n)
+            needles.push_back(RandomBytes(random, random() % 4, "abc"));
+        const bool caseBlind = round % 2 == 1;
+        const MultiFind find(needles, caseBlind);
+        const std::string text = RandomBytes(random, random() % 40, caseBlind ? "abcAB" : "abc");
+        std::string lowered = text;
+        for (char& c : lowered)
+            c = caseBlind && c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        std::vector<bool> found(needles.size(), false);
+        MultiFind::State state = MultiFind::kStart;
+        for (const char c : text)
+        {
+            state = find.Next(state, c);
+            for (const std::uint32_t n : find.Found(state))
+                found[n] = true;
+        }
+        for (std::size_t n = 0; n < needles.size(); ++n)
+            EXPECT_EQ(found[n],
+                      !needles[n].empty() && lowered.find(needles[n]) != std::string::npos)
+                << "needle " << needles[n] << " in " << text;
+    }
 }

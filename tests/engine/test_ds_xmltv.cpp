@@ -2,6 +2,7 @@
 // they give, which count (not ended, in start order, the limit), the known
 // hits across runs, and what each failure of a guide costs. Guides are files
 // of the test, and downloads from the local listings site.
+#include "conversions.h"
 #include "ds_xmltv.h"
 #include "file_bytes.h"
 #include "listings_site.h"
@@ -11,8 +12,10 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
+#include <random>
 
 namespace
 {
@@ -165,6 +168,82 @@ TEST(DsXmltvMatch, TitleAndPersonCaseBlindAfterEntitiesAndTransliteration)
     EXPECT_TRUE(run.job.m_hitTimes[0].hasStop);
     EXPECT_EQ(run.job.m_hitTimes[0].stop, 1797367500);
     EXPECT_EQ(run.job.m_hitTimes[0].channel, "Das Erste");
+}
+
+TEST(DsXmltvMatch, TitlesFoldedOnTheWayMatchAsTheirFoldedTextsDo)
+{
+    // Titles of pieces that fold every way (blanks, the two-byte letters,
+    // an entity, "TUeV", bytes that only the whole conversion takes), and
+    // criteria cut from the folded titles: a programme matches exactly when
+    // its title, folded as a whole, holds the criterion.
+    const TempWorkDir dir;
+    const std::vector<std::string> pieces = {
+        "a",        "b",        "e",          " ",        "  ",       "\t",          "T",
+        "U",        "V",        "ss",         "Ae",       "TUeV",     "&amp;auml;",  "\xC3\xA4",
+        "\xC3\x84", "\xC3\x9F", "T\xC3\x9CV", "\xC2\xB4", "\xC3\x80", "\xE2\x82\xAC"};
+    const auto fold = [](std::string text) {
+        std::string collapsed;
+        for (const char c : text)
+        {
+            const bool blank = c == ' ' || c == '\t';
+            if (!blank && !collapsed.empty() && collapsed.back() == '\x01')
+                collapsed.back() = ' ';
+            if (blank && !collapsed.empty() && collapsed.back() != '\x01')
+                collapsed += '\x01';
+            else if (!blank)
+                collapsed += c;
+        }
+        if (!collapsed.empty() && collapsed.back() == '\x01')
+            collapsed.pop_back();
+        std::string folded = Transliterate(DecodeEntities(collapsed));
+        for (char& c : folded)
+            c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        return folded;
+    };
+    std::mt19937 random(99);
+    std::string programmes;
+    std::vector<std::string> folded;
+    for (int n = 0; n < 300; ++n)
+    {
+        std::string title;
+        for (std::size_t k = 1 + random() % 8; k > 0; --k)
+            title += pieces[random() % pieces.size()];
+        char start[32];
+        std::snprintf(start, sizeof start, "202612%02d%02d%02d00", 10 + n / 60, n % 24, n % 60);
+        programmes +=
+            Programme(start, "", title, "<sub-title>#" + std::to_string(n) + "</sub-title>");
+        std::string xml = title;
+        for (std::string::size_type at = 0; (at = xml.find("&amp;", at)) != std::string::npos; ++at)
+            xml.replace(at, 5, "&");
+        folded.push_back(fold(xml));
+    }
+    WriteFileBytes("guide.xml", Guide(programmes));
+    for (int c = 0; c < 40; ++c)
+    {
+        const std::string& from = folded[random() % folded.size()];
+        if (from.empty())
+            continue;
+        const std::size_t at = random() % from.size();
+        std::string criterion = from.substr(at, 1 + random() % 4);
+        while (!criterion.empty() && criterion.back() == ' ')
+            criterion.pop_back();
+        if (criterion.empty() || criterion.front() == ' ' ||
+            criterion.find_first_of("\x80\xC3") != std::string::npos)
+            continue;
+        std::vector<int> expected;
+        for (std::size_t n = 0; n < folded.size(); ++n)
+            if (folded[n].find(criterion) != std::string::npos)
+                expected.push_back(static_cast<int>(n));
+        std::vector<int> got;
+        {
+            GuideRun run({"guide.xml"}, criterion + "|#");
+            for (const std::string& text : Texts(run.job))
+                got.push_back(std::stoi(text.substr(text.rfind(" - #") + 4)));
+            run.job.m_newRefs.clear();
+        }
+        std::sort(got.begin(), got.end());
+        EXPECT_EQ(got, expected) << criterion;
+    }
 }
 
 TEST(DsXmltvWhich, NotEndedInStartOrderAtMostTheLimitAndEachKnownUntilItEnds)
