@@ -306,8 +306,6 @@ private:
                 (kind == ByteKind::CapitalT && text.compare(i, 4, "TUeV") != 0 &&
                  text.compare(i, 4, "T\xC3\x9CV") != 0))
                 step(c);
-            else if (kind == ByteKind::CapitalT)
-                folded = false;
             else if (const char* spelling =
                          static_cast<unsigned char>(c) == 0xC3 && i + 1 < text.size()
                              ? C3Spelling(static_cast<unsigned char>(text[i + 1]))
