@@ -78,6 +78,12 @@ struct ReleaseFreedMemory
     }
 };
 
+// The calendar file, where the programs write it: in the working folder.
+wxString CalendarPath()
+{
+    return wxGetCwd() + wxT("/") + wxString(kCalendarFile);
+}
+
 wxString HtmlEscaped(const wxString& text)
 {
     wxString escaped;
@@ -291,8 +297,7 @@ void FR::OnMenuHelp(wxCommandEvent&)
     help->SetIcon(wxICON(orvikon));
     wxHtmlWindow* page = new wxHtmlWindow(help, wxID_ANY, wxPoint(0, 0), wxSize(444, 666),
                                           wxHW_SCROLLBAR_AUTO, wxT("htmlWindow"));
-    page->SetPage(
-        HelpPage(m_runSettings.SourceName(), wxGetCwd() + wxT("/") + wxString(kCalendarFile)));
+    page->SetPage(HelpPage(m_runSettings.SourceName(), CalendarPath()));
     help->Show(true);
 }
 
@@ -519,12 +524,8 @@ void FR::OnTimer(wxTimerEvent&)
     }
     const wxString found = wxString::Format(wxT("%d neue Treffer"), static_cast<int>(n));
     const std::uint64_t skipped = run.SkippedProgrammes();
-    SetStatusText(skipped == 0
-                      ? found
-                      : found + wxString::Format(wxT(" (%llu %s ohne lesbare Zeit übersprungen)"),
-                                                 static_cast<unsigned long long>(skipped),
-                                                 skipped == 1 ? wxT("Sendung") : wxT("Sendungen")),
-                  0);
+    SetStatusText(
+        skipped == 0 ? found : found + wxT(" (") + SkippedProgrammesNote(skipped) + wxT(")"), 0);
     if (m_listHits->GetCount() > 0)
         m_listHits->SetSelection(0);
     if (n > 0)
@@ -578,7 +579,7 @@ void FR::OnMenuSource(wxCommandEvent&)
 
 void FR::OnMenuCalendar(wxCommandEvent&)
 {
-    const wxString path = wxGetCwd() + wxT("/") + wxString(kCalendarFile);
+    const wxString path = CalendarPath();
     if (!wxFileExists(path))
     {
         SetStatusText(wxT("Noch kein Kalender: ") + wxString(kCalendarFile) +

@@ -9,7 +9,6 @@
 #include "row_time.h"
 #include "velunda_version.h"
 
-#include <algorithm>
 #include <ctime>
 #include <unordered_map>
 
@@ -79,7 +78,6 @@ std::string CalendarFor(const KnownHits& list, const ListingsSearch& run,
         CalendarEvent event;
         event.uid = EventUid(line, link);
         Columns columns;
-        const bool hasColumns = ReadColumns(line, columns);
         const auto found = fresh.find(line);
         const auto known = before.find(event.uid);
         if (found != fresh.end() && found->second)
@@ -93,7 +91,7 @@ std::string CalendarFor(const KnownHits& list, const ListingsSearch& run,
         }
         else if (known != before.end() && found == fresh.end())
             event = known->second;
-        else if (hasColumns && (found != fresh.end() || !oldCalendar) &&
+        else if ((found != fresh.end() || !oldCalendar) && ReadColumns(line, columns) &&
                  ReadRowStart(columns.day, columns.time, now, event.start))
         {
             event.summary = Windows1252ToUtf8(columns.description);
@@ -110,8 +108,7 @@ std::string CalendarFor(const KnownHits& list, const ListingsSearch& run,
                         : "http://" + Windows1252ToUtf8(link);
         events.push_back(std::move(event));
     }
-    return FormatCalendar(events, std::clamp(reminderMinutes, 0, kMaxReminderMinutes), now,
-                          VELUNDA_VERSION);
+    return FormatCalendar(events, reminderMinutes, now, VELUNDA_VERSION);
 }
 
 bool SaveCalendar(const KnownHits& list, const ListingsSearch& run, int reminderMinutes)

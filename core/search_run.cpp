@@ -37,12 +37,14 @@ RunSettings ReadRunSettings(wxConfigBase& store)
 
 wxString RunSettings::SourceName() const
 {
-    if (guides.empty())
-        return site;
-    wxString names;
-    for (const wxString& guide : guides)
-        names += (names.empty() ? wxT("") : wxT(", ")) + guide;
-    return names;
+    return guides.empty() ? site : JoinGuides(guides, wxT(", "));
+}
+
+wxString SkippedProgrammesNote(std::uint64_t skipped)
+{
+    return wxString::Format(wxT("%llu %s ohne lesbare Zeit \u00FCbersprungen"),
+                            static_cast<unsigned long long>(skipped),
+                            skipped == 1 ? wxT("Sendung") : wxT("Sendungen"));
 }
 
 namespace

@@ -11,6 +11,7 @@
 #include "known_hits_file.h"
 #include "listings_search.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,10 @@ struct RunSettings
 };
 
 RunSettings ReadRunSettings(wxConfigBase& store);
+
+// What a run says of the programmes of its guides whose time could not be
+// read: "12 Sendungen ohne lesbare Zeit übersprungen". A note, not an error.
+wxString SkippedProgrammesNote(std::uint64_t skipped);
 
 // The request of a run over criteria (bytes, in list order) in runMode (the
 // window's mode number; 0 for one run over all criteria).

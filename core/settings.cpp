@@ -77,13 +77,13 @@ std::vector<wxString> ReadGuides(wxConfigBase& store)
     return guides;
 }
 
-wxString JoinGuides(const std::vector<wxString>& guides)
+wxString JoinGuides(const std::vector<wxString>& guides, const wxString& between)
 {
     wxString value;
     for (const wxString& guide : guides)
     {
         if (!value.empty())
-            value += wxT('|');
+            value += between;
         value += guide;
     }
     return value;

@@ -49,8 +49,8 @@ bool ListingsHostIsSet(wxConfigBase& store);
 // The guides of the value "XMLTV", each without the blanks around it, the
 // empty ones left out.
 std::vector<wxString> ReadGuides(wxConfigBase& store);
-// The value for guides: joined by "|".
-wxString JoinGuides(const std::vector<wxString>& guides);
+// The guides joined by between: by "|", the value for them.
+wxString JoinGuides(const std::vector<wxString>& guides, const wxString& between = wxT("|"));
 
 // The value "Erinnerung" as minutes from 0 to 1440; unset or not a number:
 // the default.

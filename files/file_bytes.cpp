@@ -248,13 +248,6 @@ bool ReplaceFileBytes(const std::string& path, std::string_view bytes)
     return CommitTemporary(fd, WriteAll(fd, bytes.data(), bytes.size()), temp, target);
 }
 
-void RemoveTemporaryFiles(const std::string& folder, const std::vector<std::string>& targets)
-{
-    RemoveTemporaryFiles(folder, [&targets](std::string_view target) {
-        return std::find(targets.begin(), targets.end(), target) != targets.end();
-    });
-}
-
 void RemoveTemporaryFiles(const std::string& folder,
                           const std::function<bool(std::string_view target)>& isTarget)
 {

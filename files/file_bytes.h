@@ -36,10 +36,9 @@ bool ReadFileHead(const std::string& path, std::size_t maxBytes, std::string* by
 bool ReplaceFileBytes(const std::string& path, std::string_view bytes);
 
 // Removes the temporary files that a replace killed half-way left beside the
-// targets (file names in folder): only files named as ReplaceFileBytes names
-// them. Call it while no other program may be saving there.
-void RemoveTemporaryFiles(const std::string& folder, const std::vector<std::string>& targets);
-// The same for the targets whose names isTarget accepts.
+// targets in folder, those whose file names isTarget accepts: only files named
+// as ReplaceFileBytes names them. Call it while no other program may be saving
+// there.
 void RemoveTemporaryFiles(const std::string& folder,
                           const std::function<bool(std::string_view target)>& isTarget);
 

@@ -12,11 +12,26 @@
 #include <unordered_set>
 
 namespace
-{
-const char* const kTooManyRows =
+{} // namespace
+
+const char kTooManyRowsText[] =
     "Es wurden nicht alle Angebote beruecksichtigt, da sie zeitlich zu weit zurueck liegen!";
 
-} // namespace
+std::vector<std::string> DoSuche::CutCriteriaText(const std::string& criteria)
+{
+    // Every "#"-terminated part is one criterion; text after the last "#" is
+    // dropped, and a "#" in the first position ends the cut at once.
+    std::vector<std::string> parts;
+    std::string::size_type start = 0;
+    std::string::size_type pos = criteria.find('#', start);
+    while (pos != std::string::npos && pos > 0)
+    {
+        parts.push_back(criteria.substr(start, pos - start));
+        start = pos + 1;
+        pos = criteria.find('#', start);
+    }
+    return parts;
+}
 
 std::string PercentEncodePath(const std::string& path)
 {
@@ -174,7 +189,7 @@ bool DoSuche::RegisterHit()
 {
     ++m_hitCount;
     if (m_hitCount > m_maxHits)
-        return Report(true, kTooManyRows, false);
+        return Report(true, kTooManyRowsText, false);
     if (!RecordHit())
     {
         ++m_knownInARow;

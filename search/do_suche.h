@@ -86,6 +86,10 @@ public:
 
     // Cuts a criterion "title|person" as PrepareSearch does.
     static void CutCriterion(const std::string& text, std::string& person, std::string& title);
+    // Cuts a criteria text ("title|person#title|person#...") into its
+    // criteria: every "#"-terminated part, none after a "#" in the first
+    // position.
+    static std::vector<std::string> CutCriteriaText(const std::string& criteria);
 
     // Prints a non-empty message as one line on standard output, collects it
     // in m_errors when collect is set, and returns result.
@@ -162,6 +166,9 @@ public:
 private:
     void PrintLine(const std::string& text) const;
 };
+
+// What a criterion that has more rows, or new hits, than a job takes says.
+extern const char kTooManyRowsText[];
 
 // Appends DoSuche::PadColumn(text, width) to out without a temporary.
 void AppendPadded(std::string& out, std::string_view text, std::int32_t width);

@@ -43,25 +43,11 @@ void ReplaceFirst(std::string& text, const std::string& from, const std::string&
 // The job's interface takes its three texts by value.
 // cppcheck-suppress passedByValue
 DS_ORK::DS_ORK(std::string jobName, std::string runMode, std::string criteria)
-    : DoSuche(jobName, runMode, criteria)
+    : DoSuche(jobName, runMode, criteria), m_parts(CutCriteriaText(criteria))
 {
     m_host = kListingsHost;
     m_urlTemplate = kUrlTemplate;
     m_refCompareLen = 99;
-
-    // Every "#"-terminated part is one criterion; text after the last "#" is
-    // dropped, and a "#" in the first position ends the cut at once.
-    if (!criteria.empty())
-    {
-        std::string::size_type start = 0;
-        std::string::size_type pos = criteria.find('#', start);
-        while (pos != std::string::npos && pos > 0)
-        {
-            m_parts.push_back(criteria.substr(start, pos - start));
-            start = pos + 1;
-            pos = criteria.find('#', start);
-        }
-    }
 }
 
 DS_ORK::~DS_ORK() = default;

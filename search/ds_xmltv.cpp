@@ -17,8 +17,6 @@
 
 namespace
 {
-const char* const kTooManyHits =
-    "Es wurden nicht alle Angebote beruecksichtigt, da sie zeitlich zu weit zurueck liegen!";
 const char* const kWeekdays[] = {"So", "Mo", "Di", "Mi", "Do", "Fr", "Sa"};
 
 bool IsBlank(char c)
@@ -29,15 +27,6 @@ bool IsBlank(char c)
 // Appends text with every run of white space as one blank.
 void AppendCollapsed(std::string& out, const std::string& text)
 {
-    // Most texts hold single blanks only, and are taken as they are.
-    bool simple = !text.empty() && text.front() != ' ' && (out.empty() || out.back() != ' ');
-    for (std::size_t i = 0; simple && i < text.size(); ++i)
-        simple = text[i] != ' ' ? !IsBlank(text[i]) : i + 1 < text.size() && text[i + 1] != ' ';
-    if (simple || text.empty())
-    {
-        out += text;
-        return;
-    }
     bool blank = false;
     for (const char c : text)
     {
@@ -53,41 +42,11 @@ void AppendCollapsed(std::string& out, const std::string& text)
     }
 }
 
-// The form in which texts are compared: entities decoded, letters
-// transliterated, ASCII letters in lower case, white space collapsed. out
-// keeps its buffer. Most texts are plain ASCII without an entity, and then
-// only collapsed and lowered.
+// The form in which texts are compared: white space collapsed, entities
+// decoded, letters transliterated, ASCII letters in lower case. out keeps its
+// buffer. (The collector folds most texts of a guide on the way instead.)
 void Fold(const std::string& text, std::string& out)
 {
-    // One pass: collapsed and lowered at once, as long as nothing else is to
-    // be done.
-    out.resize(text.size());
-    char* const begin = &out[0];
-    char* end = begin;
-    bool blank = false;
-    bool plain = true;
-    for (std::size_t i = 0; i < text.size(); ++i)
-    {
-        const char c = text[i];
-        if (IsBlank(c))
-        {
-            blank = true;
-            continue;
-        }
-        if (static_cast<unsigned char>(c) >= 0x80 || c == '&' ||
-            (c == 'V' && i >= 3 && text.compare(i - 3, 3, "TUe") == 0))
-        {
-            plain = false;
-            break;
-        }
-        if (blank && end != begin)
-            *end++ = ' ';
-        blank = false;
-        *end++ = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    }
-    out.resize(static_cast<std::size_t>(end - begin));
-    if (plain)
-        return;
     out.clear();
     AppendCollapsed(out, text);
     DecodeEntitiesInPlace(out);
@@ -424,20 +383,11 @@ private:
 // The job's interface takes its three texts by value.
 // cppcheck-suppress passedByValue
 DS_XMLTV::DS_XMLTV(std::string jobName, std::string runMode, std::string criteria)
-    : DoSuche(jobName, runMode, criteria), m_now(static_cast<std::int64_t>(std::time(nullptr)))
+    : DoSuche(jobName, runMode, criteria), m_now(static_cast<std::int64_t>(std::time(nullptr))),
+      m_parts(CutCriteriaText(criteria))
 {
-    m_host.clear();
     // This job keeps its references in its own form.
     m_referencesSaved = true;
-    // Cut as the listings job cuts its criteria text.
-    std::string::size_type start = 0;
-    std::string::size_type pos = criteria.find('#');
-    while (pos != std::string::npos && pos > 0)
-    {
-        m_parts.push_back(criteria.substr(start, pos - start));
-        start = pos + 1;
-        pos = criteria.find('#', start);
-    }
 }
 
 DS_XMLTV::~DS_XMLTV()
@@ -522,8 +472,9 @@ bool DS_XMLTV::Search()
             continue;
         }
         allRead = false;
-        // The reader's error says more than the end of the feed it caused.
-        Report(true, reader.Error().empty() || !error.empty() ? error : reader.Error(), false);
+        // A feed that the reader refused leaves error empty: the reader's
+        // own error tells what was wrong.
+        Report(true, error.empty() ? reader.Error() : error, false);
         if (error == kStoppedText)
             return false;
     }
@@ -559,7 +510,7 @@ bool DS_XMLTV::Search()
             m_hitTimes.push_back(std::move(hit.hit));
         }
         if (more)
-            Report(true, kTooManyHits, false);
+            Report(true, kTooManyRowsText, false);
     }
     return allRead;
 }

@@ -77,10 +77,6 @@ bool ReadValidators(const std::string& path, Validators& validators)
     return true;
 }
 
-bool OneLine(const std::string& value)
-{
-    return value.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
-}
 } // namespace
 
 bool GuideInput::IsAddress(const std::string& location)
@@ -174,7 +170,7 @@ bool GuideInput::Download(const GuideSource& source, const BodySink& feed, std::
     struct stat copyInfo;
     const bool haveCopy = ReadValidators(infoPath, kept) && kept.address == source.location &&
                           ::stat(copyPath.c_str(), &copyInfo) == 0 && S_ISREG(copyInfo.st_mode) &&
-                          OneLine(kept.etag) && OneLine(kept.lastModified) &&
+                          IsOneHeaderLine(kept.etag) && IsOneHeaderLine(kept.lastModified) &&
                           !(kept.etag.empty() && kept.lastModified.empty());
 
     HttpGet get;
@@ -198,6 +194,8 @@ bool GuideInput::Download(const GuideSource& source, const BodySink& feed, std::
     get.naming.object = "die Adresse der Programmquelle";
     get.naming.within = "in der Adresse der Programmquelle";
     get.naming.pronoun = "sie";
+    get.naming.noConnection =
+        "Konnte keine Verbindung zur Programmquelle " + QuotedText(source.shown) + " herstellen.";
 
     HttpClient client;
     client.m_whileWaiting = m_whileWaiting;
@@ -227,14 +225,12 @@ bool GuideInput::Download(const GuideSource& source, const BodySink& feed, std::
         return false;
     if (!answer.ok)
     {
-        error = answer.error == kNoConnectionText ? "Konnte keine Verbindung zur Programmquelle " +
-                                                        QuotedText(source.shown) + " herstellen."
-                                                  : answer.error;
+        error = answer.error;
         return false;
     }
     // Without a validator a copy could never be asked for again.
-    if ((answer.etag.empty() && answer.lastModified.empty()) || !OneLine(answer.etag) ||
-        !OneLine(answer.lastModified) || !copy.Commit())
+    if ((answer.etag.empty() && answer.lastModified.empty()) || !IsOneHeaderLine(answer.etag) ||
+        !IsOneHeaderLine(answer.lastModified) || !copy.Commit())
     {
         std::remove(infoPath.c_str());
         std::remove(copyPath.c_str());

@@ -6,12 +6,6 @@
 namespace
 {
 
-// A header value must stay on its line.
-bool OneLine(const std::string& value)
-{
-    return value.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
-}
-
 // The page's address on the site as the user wrote it: without a scheme it
 // is http, and the slashes at the site's end go. False, with the error in
 // error, when the site names another scheme.
@@ -49,9 +43,9 @@ bool AddressOnSite(const PageRequest& request, std::string& url, std::string& er
 PageAnswer HttpPageSource::Get(const PageRequest& request, const BodySink& body)
 {
     PageAnswer answer;
-    if (!OneLine(request.contentType) || !OneLine(request.referer))
+    if (!IsOneHeaderLine(request.contentType) || !IsOneHeaderLine(request.referer))
     {
-        answer.error = kNoConnectionText;
+        answer.error = HttpNaming().noConnection;
         return answer;
     }
     HttpGet get;

@@ -19,7 +19,6 @@
 
 const char* const kUserAgent = "Velunda/" VELUNDA_VERSION;
 const char kStoppedText[] = "Der Suchlauf wurde abgebrochen.";
-const char kNoConnectionText[] = "Konnte Verbindung nicht herstellen!";
 
 namespace
 {
@@ -497,7 +496,7 @@ std::string FailureText(Outcome failure, const HttpGet& request, const std::stri
     case Outcome::NotModified:
         break;
     case Outcome::NoConnection:
-        return kNoConnectionText;
+        return n.noConnection;
     case Outcome::Stopped:
         return kStoppedText;
     case Outcome::TooLong:
@@ -586,6 +585,11 @@ void InitCurlOnce()
 std::string QuotedText(const std::string& text)
 {
     return Quoted(text);
+}
+
+bool IsOneHeaderLine(const std::string& value)
+{
+    return value.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
 }
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix)

@@ -36,6 +36,8 @@ struct HttpNaming
     std::string object = "den Wert Host in ~/.velunda";
     std::string within = "im Wert Host in ~/.velunda";
     std::string pronoun = "er";
+    // When no server could be reached.
+    std::string noConnection = "Konnte Verbindung nicht herstellen!";
 };
 
 // One GET, with its redirects.
@@ -109,10 +111,10 @@ private:
 extern const char* const kUserAgent;
 // The error of a transfer that the stop check ended.
 extern const char kStoppedText[];
-// The error when no server could be reached.
-extern const char kNoConnectionText[];
 // "„text“", in Windows-1252.
 std::string QuotedText(const std::string& text);
 // Whether text begins with prefix (written in lower case), ASCII letters of
 // either case alike: how schemes and header names compare.
 bool StartsWithNoCase(std::string_view text, std::string_view prefix);
+// Whether a header value stays on its line (no CR, LF or NUL in it).
+bool IsOneHeaderLine(const std::string& value);

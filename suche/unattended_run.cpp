@@ -153,9 +153,9 @@ int RunUnattended(const SucheOptions& options)
     // A note, not an error: the status stays as it is.
     if (const std::uint64_t skipped = run.SkippedProgrammes())
     {
-        const std::string note = "velunda-suche: Hinweis: " + std::to_string(skipped) +
-                                 (skipped == 1 ? " Sendung" : " Sendungen") +
-                                 " ohne lesbare Zeit übersprungen.\n";
+        const std::string note =
+            "velunda-suche: Hinweis: " + std::string(SkippedProgrammesNote(skipped).utf8_str()) +
+            ".\n";
         std::fwrite(note.data(), 1, note.size(), stderr);
     }
 

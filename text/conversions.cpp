@@ -379,14 +379,16 @@ void AppendUtf8(std::string& out, char32_t c)
 }
 } // namespace
 
+char32_t Windows1252Char(unsigned char byte)
+{
+    return byte >= 0x80 && byte < 0xA0 ? kHighControls[byte - 0x80] : byte;
+}
+
 std::string Windows1252ToUtf8(std::string_view bytes)
 {
     std::string out;
     out.reserve(bytes.size());
     for (const char byte : bytes)
-    {
-        const auto b = static_cast<unsigned char>(byte);
-        AppendUtf8(out, b >= 0x80 && b < 0xA0 ? kHighControls[b - 0x80] : b);
-    }
+        AppendUtf8(out, Windows1252Char(static_cast<unsigned char>(byte)));
     return out;
 }

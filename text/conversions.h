@@ -22,6 +22,10 @@ void DecodeEntitiesInPlace(std::string& text);
 // the replacement text.
 std::string ReplaceAll(std::string text, const std::string& from, const std::string& to);
 
-// Windows-1252 bytes as UTF-8 (the five bytes the code page leaves undefined
-// as U+0081, U+008D, U+008F, U+0090 and U+009D).
+// The character of a Windows-1252 byte: the 27 typographic characters of
+// 0x80 to 0x9F, the five bytes that the code page leaves undefined as U+0081,
+// U+008D, U+008F, U+0090 and U+009D, every other byte as Latin-1.
+char32_t Windows1252Char(unsigned char byte);
+
+// Windows-1252 bytes as UTF-8, each byte its Windows1252Char.
 std::string Windows1252ToUtf8(std::string_view bytes);
